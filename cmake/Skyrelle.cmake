@@ -1,0 +1,19 @@
+# Adds every subfolder of the current folder that has a CMakeLists.txt, in the given order.
+function(skyrelle_add_subdirectories)
+  foreach(dir IN LISTS ARGN)
+    if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# skyrelle_add_test(NAME <target> LABEL <module> SOURCES ... [LIBS ...] [ENVIRONMENT ...])
+# One GoogleTest executable, its cases registered with CTest under the module's label.
+function(skyrelle_add_test)
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${T_ENVIRONMENT}")
+endfunction()

@@ -1,0 +1,44 @@
+#include "core/Paths.h"
+
+namespace skyrelle::core {
+namespace {
+
+std::size_t NameStart(std::string_view Path) {
+  const std::size_t slash = Path.rfind(PathDelimiter);
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+std::size_t ExtensionStart(std::string_view Path) {
+  const std::size_t dot = Path.rfind('.');
+  return dot == std::string_view::npos || dot < NameStart(Path) ? Path.size() : dot;
+}
+
+}  // namespace
+
+std::string ExtractFileName(std::string_view Path) { return std::string(Path.substr(NameStart(Path))); }
+
+std::string ExtractFileDir(std::string_view Path) {
+  std::size_t end = NameStart(Path);
+  if (end > 1) --end;  // drop the separator, but keep the root "/"
+  return std::string(Path.substr(0, end));
+}
+
+std::string ExtractFileExt(std::string_view Path) {
+  return std::string(Path.substr(ExtensionStart(Path)));
+}
+
+std::string ChangeFileExt(std::string_view Path, std::string_view Extension) {
+  return std::string(Path.substr(0, ExtensionStart(Path))) + std::string(Extension);
+}
+
+std::string IncludeTrailingPathDelimiter(std::string_view Path) {
+  std::string out(Path);
+  if (out.empty() || out.back() != PathDelimiter) out += PathDelimiter;
+  return out;
+}
+
+std::string JoinPath(std::string_view Folder, std::string_view Name) {
+  return IncludeTrailingPathDelimiter(Folder) + std::string(Name);
+}
+
+}  // namespace skyrelle::core

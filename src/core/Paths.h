@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace skyrelle::core {
+
+constexpr char PathDelimiter = '/';
+
+// "/a/b/c.jpg" -> "c.jpg"
+std::string ExtractFileName(std::string_view Path);
+// "/a/b/c.jpg" -> "/a/b"
+std::string ExtractFileDir(std::string_view Path);
+// The file name's part from its last "." on, dot included; empty without one.
+std::string ExtractFileExt(std::string_view Path);
+// Replaces the extension (see ExtractFileExt), or appends Extension when there is none.
+std::string ChangeFileExt(std::string_view Path, std::string_view Extension);
+std::string IncludeTrailingPathDelimiter(std::string_view Path);
+// Folder and name with exactly the one separator the folder lacks.
+std::string JoinPath(std::string_view Folder, std::string_view Name);
+
+}  // namespace skyrelle::core

@@ -1,0 +1,144 @@
+#include "core/Text.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/stringpiece.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace skyrelle::core {
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+// Decodes one code point at Pos and advances it; malformed sequences yield U+FFFD.
+char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
+  const auto lead = static_cast<unsigned char>(Text[Pos++]);
+  if (lead < 0x80) return lead;
+  int extra = 0;
+  char32_t value = 0;
+  char32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, value = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, value = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    return Replacement;
+  }
+  for (int i = 0; i < extra; ++i) {
+    if (Pos >= Text.size()) return Replacement;
+    const auto next = static_cast<unsigned char>(Text[Pos]);
+    if ((next & 0xC0) != 0x80) return Replacement;
+    value = (value << 6) | (next & 0x3F);
+    ++Pos;
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    return Replacement;
+  return value;
+}
+
+void AppendUtf8(std::string& Out, char32_t Code) {
+  if (Code < 0x80) {
+    Out += static_cast<char>(Code);
+  } else if (Code < 0x800) {
+    Out += static_cast<char>(0xC0 | (Code >> 6));
+    Out += static_cast<char>(0x80 | (Code & 0x3F));
+  } else if (Code < 0x10000) {
+    Out += static_cast<char>(0xE0 | (Code >> 12));
+    Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (Code & 0x3F));
+  } else {
+    Out += static_cast<char>(0xF0 | (Code >> 18));
+    Out += static_cast<char>(0x80 | ((Code >> 12) & 0x3F));
+    Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    Out += static_cast<char>(0x80 | (Code & 0x3F));
+  }
+}
+
+// "de_DE.UTF-8@euro" -> "de_DE"; the C and POSIX locales use the root collation.
+std::string LocaleFromEnvironment() {
+  for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    std::string locale(value);
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    if (locale == "C" || locale == "POSIX") return "";
+    return locale;
+  }
+  return "";
+}
+
+std::unique_ptr<icu::Collator> MakeCollator() {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> collator(
+      icu::Collator::createInstance(icu::Locale(LocaleFromEnvironment().c_str()), status));
+  if (U_FAILURE(status) || !collator) {
+    status = U_ZERO_ERROR;
+    collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+  }
+  if (collator) collator->setStrength(icu::Collator::SECONDARY);
+  return collator;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view Text) {
+  std::u16string out;
+  out.reserve(Text.size());
+  for (std::size_t pos = 0; pos < Text.size();) {
+    const char32_t code = NextCodePoint(Text, pos);
+    if (code >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view Text) {
+  std::string out;
+  out.reserve(Text.size());
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    const char16_t unit = Text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+        Text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      AppendUtf8(out, Replacement);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+std::size_t Utf16Length(std::string_view Text) {
+  std::size_t length = 0;
+  for (std::size_t pos = 0; pos < Text.size();) length += NextCodePoint(Text, pos) >= 0x10000 ? 2 : 1;
+  return length;
+}
+
+std::string AsciiLowerCase(std::string_view Text) {
+  std::string out(Text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+int CompareText(std::string_view Left, std::string_view Right) {
+  static const std::unique_ptr<icu::Collator> collator = MakeCollator();
+  if (!collator) return Left.compare(Right);
+  UErrorCode status = U_ZERO_ERROR;
+  const UCollationResult result = collator->compareUTF8(
+      icu::StringPiece(Left.data(), static_cast<int32_t>(Left.size())),
+      icu::StringPiece(Right.data(), static_cast<int32_t>(Right.size())), status);
+  return U_FAILURE(status) ? Left.compare(Right) : static_cast<int>(result);
+}
+
+}  // namespace skyrelle::core

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace skyrelle::platform {
+
+struct TWallpaperResult {
+  bool Applied = false;
+  std::string Error;  // why the desktop did not take the picture; empty when applied
+};
+
+// Hands a bitmap file to the desktop as its wallpaper. Never raises: the engine's flow
+// ignores the outcome, the shell reports it.
+class IWallpaperSetter {
+ public:
+  virtual ~IWallpaperSetter() = default;
+  virtual TWallpaperResult SetWallpaper(const std::string& FileName) = 0;
+};
+
+}  // namespace skyrelle::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace skyrelle::platform {
+
+// Per-user folder for data files other programs read (the wallpaper bitmap).
+// Linux: $XDG_DATA_HOME, default ~/.local/share. Never ends in a separator.
+std::string ApplicationDataFolder();
+
+// Per-user folder for configuration (the settings store).
+// Linux: $XDG_CONFIG_HOME, default ~/.config. Never ends in a separator.
+std::string ConfigFolder();
+
+}  // namespace skyrelle::platform
