@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
 
 #include "core/DateTime.h"
@@ -23,17 +24,25 @@ struct TSkyrelleServices {
 // The panorama engine: picture list, selection, sections, rendering, stored state, schedule.
 class TSkyrelle {
  public:
+  // Loads the stored state and, when a folder is set, shows a fresh random picture at once.
+  // A stored value of the wrong type raises, and no engine is made.
   explicit TSkyrelle(const TSkyrelleServices& Services);
   ~TSkyrelle();
   TSkyrelle(const TSkyrelle&) = delete;
   TSkyrelle& operator=(const TSkyrelle&) = delete;
 
+  // Renders the current section, hands it to the desktop, stamps the time and saves.
+  // False when there is no current picture file; decoding and writing errors raise.
   bool GenerateWallpaper();
+  // Next section, or a new random picture after the last one.
   void Advance();
+  // Makes AFileName current at its first section, renders it and saves; "" does nothing.
   void SelectImage(const std::string& AFileName);
   void SetSourceDirectory(const std::string& ADirectory);
+  // Neighbours in the sorted folder list; false when the folder holds no picture.
   bool NextImage();
   bool PreviousImage();
+  // Whole minutes left of the hour since the last render; 0 when a change is due.
   std::int32_t MinutesUntilNextChange() const;
 
   const std::string& SourceDirectory() const { return FSourceDirectory; }
@@ -43,9 +52,14 @@ class TSkyrelle {
   void SetStepsCount(std::int32_t Value) { FStepsCount = Value; }
   core::TDateTime LastChange() const { return FLastChange; }
 
-  // ... private operations and the remaining fields: see the engine's own sources.
-
  private:
+  void ScanFolder();
+  std::string PickRandomImage();
+  void AddToHistory(const std::string& Path);
+  std::int32_t SectionOffset(std::int32_t Index, std::int32_t Range) const;
+  void LoadSettings();
+  void SaveSettings() const;
+
   std::string FSourceDirectory;
   std::string FCurrentFile;
   std::string FOutputFile;
@@ -56,6 +70,10 @@ class TSkyrelle {
   core::TDateTime FLastChange = 0;
   std::int32_t FCropWidth = 0;
   std::int32_t FCropHeight = 0;
+
+  const platform::IClock& FClock;
+  platform::IWallpaperSetter& FWallpaper;
+  std::mt19937 FRandom;
 };
 
 }  // namespace skyrelle::engine
