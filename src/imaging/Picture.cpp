@@ -1,0 +1,32 @@
+#include "imaging/Picture.h"
+
+#include "imaging/ImageError.h"
+
+namespace skyrelle::imaging {
+
+namespace {
+
+// From the name's last "." on, so ".png" alone is a PNG; only A to Z are lowered, as the folder
+// scan does.
+std::string LowerAsciiExtension(const std::string& FileName) {
+  const std::size_t NameStart = FileName.find_last_of('/') + 1;
+  const std::size_t Dot = FileName.find_last_of('.');
+  std::string Extension =
+      Dot == std::string::npos || Dot < NameStart ? std::string() : FileName.substr(Dot);
+  for (char& C : Extension) {
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  }
+  return Extension;
+}
+
+std::unique_ptr<IPictureDecoder> MakeDecoder(const std::string& FileName) {
+  const std::string Extension = LowerAsciiExtension(FileName);
+  ThrowPictureError(FileName, "unsupported picture type \"" + Extension + "\"");
+}
+
+}  // namespace
+
+TPicture::TPicture(const std::string& FileName)
+    : FData(FileName), FDecoder(MakeDecoder(FileName)) {}
+
+}  // namespace skyrelle::imaging

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "imaging/FileMapping.h"
+#include "imaging/PictureDecoder.h"
+#include "imaging/RgbImage.h"
+
+namespace skyrelle::imaging {
+
+// A picture file opened with the decoder its extension names (".bmp", ".jpg", ".jpeg", ".png",
+// in any case); the content is never used to guess the format.
+class TPicture {
+ public:
+  explicit TPicture(const std::string& FileName);
+
+  TPictureSize Size() const { return FDecoder->Size(); }
+  void DrawWindow(std::int32_t Left, TRgbImage& Window) { FDecoder->DrawWindow(Left, Window); }
+
+ private:
+  TFileMapping FData;
+  std::unique_ptr<IPictureDecoder> FDecoder;
+};
+
+}  // namespace skyrelle::imaging
