@@ -26,4 +26,16 @@ class IPictureDecoder {
   virtual void DrawWindow(std::int32_t Left, TRgbImage& Window) = 0;
 };
 
+// The part of a window that lies on the picture.
+struct TWindowSpan {
+  std::int32_t FirstColumn = 0;   // picture column of the first pixel drawn
+  std::int32_t Columns = 0;       // 0 when the window misses the picture
+  std::int32_t Rows = 0;          // picture rows drawn, from the top
+  std::int32_t TargetColumn = 0;  // the window's column that receives FirstColumn
+
+  bool Empty() const { return Columns == 0 || Rows == 0; }
+};
+
+TWindowSpan ClipWindow(TPictureSize Picture, std::int32_t Left, const TRgbImage& Window);
+
 }  // namespace skyrelle::imaging

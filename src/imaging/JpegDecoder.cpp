@@ -1,0 +1,166 @@
+#include "imaging/JpegDecoder.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "imaging/ImageError.h"
+
+namespace skyrelle::imaging {
+
+// libjpeg reports errors by calling back; the callbacks jump back to the guarded call, which
+// raises once it is out of the library. Nothing with a destructor lives across those calls.
+struct TJpegDecoder::TState {
+  jpeg_decompress_struct Info{};
+  jpeg_error_mgr Errors{};
+  std::jmp_buf Jump{};
+  char Message[JMSG_LENGTH_MAX]{};
+  bool Created = false;
+};
+
+namespace {
+
+constexpr std::uint64_t OtherBuffersAllowance = std::uint64_t{64} << 20;
+
+[[noreturn]] void ExitWithError(j_common_ptr Common) {
+  auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
+  (*Common->err->format_message)(Common, State->Message);
+  std::longjmp(State->Jump, 1);
+}
+
+// Missing data would come out as grey filler, so it is an error; other warnings (stray bytes
+// between markers and the like) leave the pixels intact and are let through silently.
+void EmitMessage(j_common_ptr Common, int Level) {
+  if (Level >= 0) return;
+  const int Code = Common->err->msg_code;
+  if (Code == JWRN_JPEG_EOF || Code == JWRN_HIT_MARKER) ExitWithError(Common);
+  ++Common->err->num_warnings;
+}
+
+std::uint8_t Multiply(std::uint32_t A, std::uint32_t B) {
+  return static_cast<std::uint8_t>((A * B + 127) / 255);
+}
+
+// Adobe-marked CMYK is stored inverted (0 means full ink).
+void ConvertCmyk(const JSAMPLE* In, std::uint8_t* Out, std::int32_t Count, bool Inverted) {
+  for (std::int32_t I = 0; I < Count; ++I, In += 4, Out += 3) {
+    const std::uint32_t K = Inverted ? In[3] : 255U - In[3];
+    for (int C = 0; C < 3; ++C) Out[C] = Multiply(Inverted ? In[C] : 255U - In[C], K);
+  }
+}
+
+}  // namespace
+
+TJpegDecoder::TJpegDecoder(std::string FileName, std::span<const std::uint8_t> Data)
+    : FFileName(std::move(FileName)), FState(std::make_unique<TState>()) {
+  if (Data.size() < 3 || Data[0] != 0xFF || Data[1] != 0xD8 || Data[2] != 0xFF) {
+    Fail("not a JPEG picture");
+  }
+  TState& State = *FState;
+  State.Info.err = jpeg_std_error(&State.Errors);
+  State.Errors.error_exit = ExitWithError;
+  State.Errors.emit_message = EmitMessage;
+  State.Info.client_data = &State;
+  Guarded([&] {
+    jpeg_create_decompress(&State.Info);
+    State.Created = true;
+    State.Info.mem->max_memory_to_use = static_cast<long>(MaxBufferedBytes + OtherBuffersAllowance);
+    jpeg_mem_src(&State.Info, Data.data(), static_cast<unsigned long>(Data.size()));
+    jpeg_read_header(&State.Info, TRUE);
+  });
+}
+
+TJpegDecoder::~TJpegDecoder() {
+  if (FState->Created) jpeg_destroy_decompress(&FState->Info);
+}
+
+void TJpegDecoder::Fail(const std::string& Reason) const { ThrowPictureError(FFileName, Reason); }
+
+template <typename TWork>
+void TJpegDecoder::Guarded(TWork&& Work) {
+  if (setjmp(FState->Jump) != 0) Fail(FState->Message);
+  Work();
+}
+
+TPictureSize TJpegDecoder::Size() const {
+  return {static_cast<std::int32_t>(FState->Info.image_width),
+          static_cast<std::int32_t>(FState->Info.image_height)};
+}
+
+// Progressive and other multi-scan pictures keep every coefficient until the last scan.
+void TJpegDecoder::CheckBufferedSize() const {
+  const jpeg_decompress_struct& Info = FState->Info;
+  std::uint64_t Bytes = 0;
+  for (int I = 0; I < Info.num_components; ++I) {
+    const jpeg_component_info& Component = Info.comp_info[I];
+    const auto RoundUp = [](std::uint64_t Value, std::uint64_t Step) {
+      return (Value + Step - 1) / Step * Step;
+    };
+    Bytes += RoundUp(Component.width_in_blocks, Component.h_samp_factor) *
+             RoundUp(Component.height_in_blocks, Component.v_samp_factor) * sizeof(JBLOCK);
+  }
+  if (Bytes > MaxBufferedBytes) {
+    Fail("progressive picture too large to decode (" + std::to_string(Bytes >> 20) +
+         " MB of coefficients)");
+  }
+}
+
+void TJpegDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
+  const TWindowSpan Span = ClipWindow(Size(), Left, Window);
+  if (Span.Empty()) return;
+  jpeg_decompress_struct& Info = FState->Info;
+  const bool Cmyk = Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
+  const bool Inverted = Cmyk && Info.saw_Adobe_marker;
+  Info.out_color_space = Cmyk ? JCS_CMYK : JCS_RGB;
+  if (jpeg_has_multiple_scans(&Info)) CheckBufferedSize();
+
+  // Smooth upsampling reads one chroma sample beyond each edge of a crop: one more iMCU on each
+  // side keeps the window's pixels equal to those of a whole decode.
+  const std::int64_t Widening = std::int64_t{Info.max_h_samp_factor} * DCTSIZE;
+  const std::int64_t Width = Info.image_width;
+  const std::int64_t CropStart = std::max<std::int64_t>(Span.FirstColumn - Widening, 0);
+  const std::int64_t CropEnd =
+      std::min<std::int64_t>(std::int64_t{Span.FirstColumn} + Span.Columns + Widening, Width);
+  JDIMENSION CropOffset = 0;
+  Guarded([&] {
+    jpeg_start_decompress(&Info);
+    if (CropStart > 0 || CropEnd < Width) {
+      JDIMENSION Offset = static_cast<JDIMENSION>(CropStart);
+      JDIMENSION Columns = static_cast<JDIMENSION>(CropEnd - CropStart);
+      jpeg_crop_scanline(&Info, &Offset, &Columns);
+      CropOffset = Offset;
+    }
+  });
+  if (CropOffset > static_cast<JDIMENSION>(Span.FirstColumn) ||
+      std::uint64_t{CropOffset} + Info.output_width < std::uint64_t(CropEnd) ||
+      std::uint64_t{CropOffset} + Info.output_width > std::uint64_t(Width)) {
+    Fail("unexpected crop from the JPEG library");
+  }
+
+  std::vector<JSAMPLE> Row(std::size_t{Info.output_width} * Info.output_components);
+  const std::size_t Skip = (Span.FirstColumn - CropOffset) * std::size_t(Info.output_components);
+  Guarded([&] {
+    JSAMPROW Rows[1] = {Row.data()};
+    while (Info.output_scanline < static_cast<JDIMENSION>(Span.Rows)) {
+      std::uint8_t* Out = Window.Row(static_cast<std::int32_t>(Info.output_scanline)) +
+                          std::size_t(Span.TargetColumn) * 3;
+      if (jpeg_read_scanlines(&Info, Rows, 1) != 1) ERREXIT(&Info, JERR_INPUT_EOF);
+      if (Cmyk) {
+        ConvertCmyk(Row.data() + Skip, Out, Span.Columns, Inverted);
+      } else {
+        std::memcpy(Out, Row.data() + Skip, std::size_t(Span.Columns) * 3);
+      }
+    }
+    jpeg_abort_decompress(&Info);
+  });
+}
+
+}  // namespace skyrelle::imaging

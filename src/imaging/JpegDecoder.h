@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "imaging/PictureDecoder.h"
+
+namespace skyrelle::imaging {
+
+// JPEG through libjpeg, at full size, to RGB (greyscale and CMYK converted). Only the window's
+// columns go through the inverse transform and colour conversion, and decoding stops after the
+// window's rows; multi-scan pictures must be buffered whole and are refused beyond a limit.
+class TJpegDecoder : public IPictureDecoder {
+ public:
+  // The coefficient buffer of multi-scan pictures may hold at most this many bytes.
+  static constexpr std::uint64_t MaxBufferedBytes = std::uint64_t{1} << 30;
+
+  // Data must stay valid for the decoder's life; FileName is only used in error texts.
+  TJpegDecoder(std::string FileName, std::span<const std::uint8_t> Data);
+  ~TJpegDecoder() override;
+  TJpegDecoder(const TJpegDecoder&) = delete;
+  TJpegDecoder& operator=(const TJpegDecoder&) = delete;
+
+  TPictureSize Size() const override;
+  void DrawWindow(std::int32_t Left, TRgbImage& Window) override;
+
+  // The library's state; opaque outside the decoder.
+  struct TState;
+
+ private:
+  [[noreturn]] void Fail(const std::string& Reason) const;
+  template <typename TWork>
+  void Guarded(TWork&& Work);
+  void CheckBufferedSize() const;
+
+  std::string FFileName;
+  std::unique_ptr<TState> FState;
+};
+
+}  // namespace skyrelle::imaging
