@@ -1,0 +1,124 @@
+#include "update/FileVersion.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "update/OSError.h"
+
+namespace skyrelle::update {
+namespace {
+
+constexpr std::size_t MarkerSize = 16;
+constexpr std::size_t RecordSize = 32;  // marker, four numbers, the numbers inverted
+constexpr std::size_t ChunkSize = 64 * 1024;
+
+// Held inverted and read back through volatile, so that the compiler cannot fold it into the
+// marker itself: the only copy of the marker in a program file is then its own record.
+const volatile unsigned char InvertedMarker[MarkerSize] = {22, 11, 189, 16,  210, 92,  171, 23,
+                                                           35, 22, 189, 100, 17,  109, 87,  181};
+
+std::array<char, MarkerSize> Marker() {
+  std::array<char, MarkerSize> marker{};
+  for (std::size_t i = 0; i < MarkerSize; ++i)
+    marker[i] = static_cast<char>(static_cast<unsigned char>(~InvertedMarker[i]));
+  return marker;
+}
+
+// Checks the inverted copy of the numbers and reads them; Record points at the marker.
+bool TryReadRecord(const char* Record, TFileVersion& Version) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(Record) + MarkerSize;
+  for (std::size_t i = 0; i < 8; ++i)
+    if (bytes[8 + i] != static_cast<unsigned char>(~bytes[i])) return false;
+  const auto number = [bytes](std::size_t Index) {
+    return static_cast<std::uint16_t>(bytes[2 * Index] | (bytes[2 * Index + 1] << 8));
+  };
+  Version = {number(0), number(1), number(2), number(3)};
+  return true;
+}
+
+class TFileHandle {
+ public:
+  explicit TFileHandle(int Descriptor) : FDescriptor(Descriptor) {}
+  ~TFileHandle() {
+    if (FDescriptor >= 0) ::close(FDescriptor);
+  }
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  int Descriptor() const { return FDescriptor; }
+
+ private:
+  int FDescriptor;
+};
+
+// Opens a regular file only: a FIFO or a device could block or never end.
+int OpenRegularFile(const std::string& FileName, int& ErrorCode) {
+  if (FileName.find('\0') != std::string::npos) {
+    ErrorCode = EINVAL;
+    return -1;
+  }
+  const int descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) {
+    ErrorCode = errno;
+    return -1;
+  }
+  struct stat info {};
+  ErrorCode = ::fstat(descriptor, &info) != 0 ? errno
+              : S_ISDIR(info.st_mode)         ? EISDIR
+              : !S_ISREG(info.st_mode)        ? EINVAL
+                                              : 0;
+  if (ErrorCode == 0) return descriptor;
+  ::close(descriptor);
+  return -1;
+}
+
+// Scans the file chunk by chunk, keeping the tail of each chunk for a record that straddles
+// two. Returns 0 with Version filled, or the error code.
+int FindVersionRecord(const std::string& FileName, TFileVersion& Version) {
+  int error = 0;
+  const TFileHandle file(OpenRegularFile(FileName, error));
+  if (file.Descriptor() < 0) return error;
+
+  const std::array<char, MarkerSize> marker = Marker();
+  const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
+  std::vector<char> buffer(RecordSize - 1 + ChunkSize);
+  std::size_t kept = 0;
+  for (;;) {
+    const ssize_t got = ::read(file.Descriptor(), buffer.data() + kept, ChunkSize);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return ENODATA;
+    const std::size_t filled = kept + static_cast<std::size_t>(got);
+    const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(filled);
+    for (auto hit = std::search(buffer.begin(), end, searcher);
+         hit != end && static_cast<std::size_t>(end - hit) >= RecordSize;
+         hit = std::search(hit + 1, end, searcher)) {
+      if (TryReadRecord(&*hit, Version)) return 0;
+    }
+    kept = std::min(filled, RecordSize - 1);
+    std::memmove(buffer.data(), buffer.data() + filled - kept, kept);
+  }
+}
+
+}  // namespace
+
+std::string GetFileVersionText(const std::string& FileName) {
+  TFileVersion version;
+  return FindVersionRecord(FileName, version) == 0 ? FormatVersion(version) : std::string();
+}
+
+TFileVersion ReadFileVersion(const std::string& FileName) {
+  TFileVersion version;
+  if (const int error = FindVersionRecord(FileName, version); error != 0) throw EOSError(error);
+  return version;
+}
+
+}  // namespace skyrelle::update
