@@ -3,6 +3,7 @@
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/stringpiece.h>
+#include <unicode/uchar.h>
 
 #include <cstdlib>
 #include <memory>
@@ -120,7 +121,8 @@ std::string Utf16ToUtf8(std::u16string_view Text) {
 
 std::size_t Utf16Length(std::string_view Text) {
   std::size_t length = 0;
-  for (std::size_t pos = 0; pos < Text.size();) length += NextCodePoint(Text, pos) >= 0x10000 ? 2 : 1;
+  for (std::size_t pos = 0; pos < Text.size();)
+    length += NextCodePoint(Text, pos) >= 0x10000 ? 2 : 1;
   return length;
 }
 
@@ -128,6 +130,15 @@ std::string AsciiLowerCase(std::string_view Text) {
   std::string out(Text);
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string FoldCase(std::string_view Text) {
+  std::string out;
+  out.reserve(Text.size());
+  for (std::size_t pos = 0; pos < Text.size();)
+    AppendUtf8(out, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(NextCodePoint(Text, pos)),
+                                                     U_FOLD_CASE_DEFAULT)));
   return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,9 @@ namespace skyrelle::settings {
 constexpr std::uint32_t KEY_READ = 0x20019;
 constexpr std::uint32_t KEY_WRITE = 0x20006;
 constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+// The rights within them that this store looks at.
+constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
+constexpr std::uint32_t KEY_CREATE_SUB_KEY = 0x0004;
 
 enum class TRootKey { CurrentUser };
 
@@ -23,6 +27,8 @@ enum TRegDataType : std::uint32_t {
   REG_BINARY = 3,
   REG_DWORD = 4,
   REG_DWORD_BIG_ENDIAN = 5,
+  REG_LINK = 6,
+  REG_MULTI_SZ = 7,
   REG_QWORD = 11,
 };
 
@@ -31,13 +37,20 @@ struct TRegValue {
   std::vector<std::uint8_t> Data;
 };
 
+// A text value's data: UTF-16LE with a terminating null character.
+TRegValue MakeTextValue(const std::string& Text, std::uint32_t Type = REG_SZ);
+// The UTF-16LE data up to its first null character, as UTF-8.
+std::string TextOfData(const std::vector<std::uint8_t>& Data);
+
 // Raised by reads and writes with the texts the program has always shown.
 class ERegistryException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Raised when the store itself cannot be used (damaged, not a database, unreadable).
+// Raised when the store itself cannot be used (damaged, not a database, unreadable); the text
+// names the file. Opening a key raises it rather than report a store that cannot be read as
+// a missing key, which would silently start the user afresh.
 class EStoreError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -53,7 +66,8 @@ class TRegistry {
   TRegistry& operator=(const TRegistry&) = delete;
 
   void SetRootKey(TRootKey Root);
-  // Key paths compare without regard to case; a leading "\" means the same path.
+  // Key paths compare without regard to case; a leading "\" means the same path, from the
+  // root. False when the key does not exist (or may not be created with this access).
   bool OpenKey(const std::string& Key, bool CanCreate);
   void CloseKey();
 
@@ -69,12 +83,21 @@ class TRegistry {
   // Raw access for the command-line tool and for tests that need odd values.
   std::optional<TRegValue> ReadValue(const std::string& Name);
   void WriteValue(const std::string& Name, const TRegValue& Value);
+  // Value names in the order they were first written; subkey names sorted without regard to case.
   std::vector<std::string> GetValueNames();
+  std::vector<std::string> GetKeyNames();
+  // The open key's full path from the root, with the case it was created with.
+  std::string CurrentPath() const;
+  bool KeyExists(const std::string& Key);
+  // Removes the key with all its subkeys and values.
   bool DeleteKey(const std::string& Key);
 
  private:
   struct TImpl;
-  TImpl* FImpl;
+  std::unique_ptr<TImpl> FImpl;
 };
+
+// The file that holds the current user's store.
+std::string SettingsStorePath();
 
 }  // namespace skyrelle::settings

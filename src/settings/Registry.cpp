@@ -1,0 +1,207 @@
+#include "settings/Registry.h"
+
+#include <bit>
+
+#include "core/Text.h"
+#include "platform/UserFolders.h"
+#include "settings/SettingsDatabase.h"
+
+namespace skyrelle::settings {
+namespace {
+
+ERegistryException GetDataFailed(const std::string& Name) {
+  return ERegistryException("Echec à l'obtention des données pour '" + Name + "'");
+}
+
+ERegistryException InvalidType(const std::string& Name) {
+  return ERegistryException("Type de données incorrect pour '" + Name + "'");
+}
+
+ERegistryException SetDataFailed(const std::string& Name) {
+  return ERegistryException("Echec à la définition des données pour '" + Name + "'");
+}
+
+// "\Software\Halvorn\" -> "Software\Halvorn"; the root is the empty path. Nothing for a path
+// with an empty part ("a\\b").
+std::optional<std::string> NormalisedKeyPath(std::string_view Key) {
+  if (!Key.empty() && Key.front() == '\\') Key.remove_prefix(1);
+  if (!Key.empty() && Key.back() == '\\') Key.remove_suffix(1);
+  if (Key.empty()) return std::string();
+  if (Key.front() == '\\' || Key.back() == '\\' || Key.find("\\\\") != std::string_view::npos)
+    return std::nullopt;
+  return std::string(Key);
+}
+
+std::uint64_t LittleEndian(const std::vector<std::uint8_t>& Data) {
+  std::uint64_t value = 0;
+  for (std::size_t i = Data.size(); i-- > 0;) value = (value << 8) | Data[i];
+  return value;
+}
+
+std::vector<std::uint8_t> LittleEndianBytes(std::uint64_t Value, std::size_t Size) {
+  std::vector<std::uint8_t> data(Size);
+  for (std::uint8_t& byte : data) {
+    byte = static_cast<std::uint8_t>(Value & 0xFF);
+    Value >>= 8;
+  }
+  return data;
+}
+
+}  // namespace
+
+TRegValue MakeTextValue(const std::string& Text, std::uint32_t Type) {
+  std::u16string units = core::Utf8ToUtf16(Text);
+  units.push_back(u'\0');
+  TRegValue value{Type, {}};
+  value.Data.reserve(units.size() * 2);
+  for (const char16_t unit : units) {
+    value.Data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    value.Data.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return value;
+}
+
+std::string TextOfData(const std::vector<std::uint8_t>& Data) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < Data.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(Data[i] | (Data[i + 1] << 8));
+    if (unit == u'\0') break;
+    units.push_back(unit);
+  }
+  return core::Utf16ToUtf8(units);
+}
+
+std::string SettingsStorePath() { return platform::ConfigFolder() + "/halvorn/registry.sqlite3"; }
+
+struct TRegistry::TImpl {
+  std::uint32_t Access;
+  std::unique_ptr<TSettingsDatabase> Database;
+  std::optional<std::string> Key;  // the open key's stored path
+
+  bool May(std::uint32_t Right) const { return (Access & Right) == Right; }
+
+  // The store, opened on first use; nullptr while it does not exist and may not be made.
+  TSettingsDatabase* Store(bool Create) {
+    if (!Database) Database = TSettingsDatabase::Open(SettingsStorePath(), Create);
+    return Database.get();
+  }
+};
+
+TRegistry::TRegistry(std::uint32_t Access) : FImpl(std::make_unique<TImpl>()) {
+  FImpl->Access = Access;
+}
+
+TRegistry::~TRegistry() = default;
+
+void TRegistry::SetRootKey(TRootKey /*Root*/) {}
+
+bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
+  CloseKey();
+  const std::optional<std::string> path = NormalisedKeyPath(Key);
+  if (!path) return false;
+  const bool create = CanCreate && FImpl->May(KEY_CREATE_SUB_KEY);
+  TSettingsDatabase* store = FImpl->Store(create);
+  if (store == nullptr) return false;
+  try {
+    FImpl->Key = create ? store->CreateKey(*path) : store->FindKey(*path);
+  } catch (const EDatabaseError& error) {
+    if (!error.Refused()) throw;
+  }
+  return FImpl->Key.has_value();
+}
+
+void TRegistry::CloseKey() { FImpl->Key.reset(); }
+
+std::string TRegistry::CurrentPath() const { return FImpl->Key.value_or(std::string()); }
+
+bool TRegistry::KeyExists(const std::string& Key) {
+  const std::optional<std::string> path = NormalisedKeyPath(Key);
+  TSettingsDatabase* store = path ? FImpl->Store(false) : nullptr;
+  return store != nullptr && store->FindKey(*path).has_value();
+}
+
+bool TRegistry::DeleteKey(const std::string& Key) {
+  const std::optional<std::string> path = NormalisedKeyPath(Key);
+  if (!path || path->empty() || !FImpl->May(KEY_CREATE_SUB_KEY)) return false;
+  TSettingsDatabase* store = FImpl->Store(false);
+  try {
+    return store != nullptr && store->RemoveKey(*path);
+  } catch (const EDatabaseError& error) {
+    if (!error.Refused()) throw;
+    return false;
+  }
+}
+
+std::optional<TRegValue> TRegistry::ReadValue(const std::string& Name) {
+  if (!FImpl->Key) return std::nullopt;
+  return FImpl->Database->ReadValue(*FImpl->Key, Name);
+}
+
+void TRegistry::WriteValue(const std::string& Name, const TRegValue& Value) {
+  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE)) throw SetDataFailed(Name);
+  try {
+    if (!FImpl->Database->PutValue(*FImpl->Key, Name, Value)) throw SetDataFailed(Name);
+  } catch (const EDatabaseError& error) {
+    if (!error.Refused()) throw;
+    throw SetDataFailed(Name);
+  }
+}
+
+bool TRegistry::DeleteValue(const std::string& Name) {
+  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE)) return false;
+  try {
+    return FImpl->Database->RemoveValue(*FImpl->Key, Name);
+  } catch (const EStoreError&) {
+    return false;  // callers never look at the outcome, and must not be stopped by it
+  }
+}
+
+bool TRegistry::ValueExists(const std::string& Name) { return ReadValue(Name).has_value(); }
+
+std::vector<std::string> TRegistry::GetValueNames() {
+  if (!FImpl->Key) return {};
+  return FImpl->Database->ValueNames(*FImpl->Key);
+}
+
+std::vector<std::string> TRegistry::GetKeyNames() {
+  if (!FImpl->Key) return {};
+  return FImpl->Database->SubkeyNames(*FImpl->Key);
+}
+
+std::string TRegistry::ReadString(const std::string& Name) {
+  const std::optional<TRegValue> value = ReadValue(Name);
+  if (!value || value->Data.empty()) return {};
+  if (value->Type != REG_SZ && value->Type != REG_EXPAND_SZ) throw InvalidType(Name);
+  return TextOfData(value->Data);
+}
+
+std::int32_t TRegistry::ReadInteger(const std::string& Name) {
+  const std::optional<TRegValue> value = ReadValue(Name);
+  if (!value || value->Data.size() > sizeof(std::int32_t)) throw GetDataFailed(Name);
+  // A double word shorter than 4 bytes is refused too: its missing bytes would be garbage.
+  if ((value->Type != REG_DWORD && value->Type != REG_DWORD_BIG_ENDIAN) ||
+      value->Data.size() != sizeof(std::int32_t))
+    throw InvalidType(Name);
+  return static_cast<std::int32_t>(LittleEndian(value->Data));
+}
+
+double TRegistry::ReadDateTime(const std::string& Name) {
+  const std::optional<TRegValue> value = ReadValue(Name);
+  if (!value || value->Data.size() > sizeof(double)) throw GetDataFailed(Name);
+  if (value->Type != REG_BINARY || value->Data.size() != sizeof(double)) throw InvalidType(Name);
+  return std::bit_cast<double>(LittleEndian(value->Data));
+}
+
+void TRegistry::WriteString(const std::string& Name, const std::string& Value) {
+  WriteValue(Name, MakeTextValue(Value));
+}
+
+void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
+  WriteValue(Name, {REG_DWORD, LittleEndianBytes(static_cast<std::uint32_t>(Value), 4)});
+}
+
+void TRegistry::WriteDateTime(const std::string& Name, double Value) {
+  WriteValue(Name, {REG_BINARY, LittleEndianBytes(std::bit_cast<std::uint64_t>(Value), 8)});
+}
+
+}  // namespace skyrelle::settings

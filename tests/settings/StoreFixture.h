@@ -1,0 +1,88 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "settings/Registry.h"
+
+namespace skyrelle::settings::testing {
+
+// Every test gets a configuration folder of its own, so the user's real store is never touched.
+class StoreFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "skyrelle-settings-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    FFolder = pattern;
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) FOldConfig = old;
+    setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
+  }
+
+  void TearDown() override {
+    if (FOldConfig) {
+      setenv("XDG_CONFIG_HOME", FOldConfig->c_str(), 1);
+    } else {
+      unsetenv("XDG_CONFIG_HOME");
+    }
+    std::error_code ignored;
+    std::filesystem::permissions(StoreFile(), std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(FFolder, ignored);
+  }
+
+  std::string StoreFile() const { return FFolder + "/halvorn/registry.sqlite3"; }
+
+  static std::string ReadBytes(const std::string& File) {
+    std::ifstream in(File, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  static void WriteBytes(const std::string& File, const std::string& Bytes) {
+    std::filesystem::create_directories(std::filesystem::path(File).parent_path());
+    std::ofstream(File, std::ios::binary) << Bytes;
+  }
+
+  // Runs Body in a child process and returns its exit code (Body's result; 99 when it threw).
+  // A root user is first made "nobody", who owns the folder, so file permissions apply to it.
+  int RunInChild(const std::function<int()>& Body) const {
+    const pid_t child = fork();
+    if (child == 0) {
+      int code = 98;
+      try {
+        if (geteuid() == 0) DropRoot();
+        code = Body();
+      } catch (...) {
+        code = 99;
+      }
+      _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  std::string FFolder;
+
+ private:
+  void DropRoot() const {
+    constexpr uid_t Nobody = 65534;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(FFolder))
+      if (lchown(entry.path().c_str(), Nobody, Nobody) != 0) _exit(97);
+    if (lchown(FFolder.c_str(), Nobody, Nobody) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0)
+      _exit(97);
+  }
+
+  std::optional<std::string> FOldConfig;
+};
+
+}  // namespace skyrelle::settings::testing
