@@ -1,0 +1,372 @@
+#include "ImageFixtures.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+#include <png.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "imaging/Picture.h"
+
+namespace skyrelle::imaging::testing {
+
+std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed) {
+  std::uint32_t H = Seed * 0x9E3779B9U ^ static_cast<std::uint32_t>(X) * 0x85EBCA6BU ^
+                    static_cast<std::uint32_t>(Y) * 0xC2B2AE35U ^
+                    static_cast<std::uint32_t>(Channel) * 0x27D4EB2FU;
+  H ^= H >> 15;
+  H *= 0x2C1B3C6DU;
+  H ^= H >> 12;
+  return static_cast<std::uint8_t>(H >> 8);
+}
+
+TSamples PhotoLikeSamples(std::int32_t Width, std::int32_t Height, std::int32_t Channels) {
+  TSamples Samples{Width, Height, Channels,
+                   std::vector<std::uint8_t>(std::size_t(Width) * Height * Channels)};
+  for (std::int32_t Y = 0; Y < Height; ++Y) {
+    for (std::int32_t X = 0; X < Width; ++X) {
+      std::uint8_t* Pixel = Samples.At(X, Y);
+      for (std::int32_t C = 0; C < Channels; ++C) {
+        const double Wave = std::sin((X * (C + 1) + Y * (3 - C)) * 0.07) * 90.0;
+        const double Value = 128.0 + Wave + (Sample(X, Y, C) % 24) - 12;
+        Pixel[C] = static_cast<std::uint8_t>(std::clamp(Value, 0.0, 255.0));
+      }
+    }
+  }
+  return Samples;
+}
+
+// --- Bitmaps -----------------------------------------------------------------------------------
+
+namespace {
+
+void Put16(TBytes& Out, std::uint32_t Value) {
+  Out.push_back(static_cast<std::uint8_t>(Value));
+  Out.push_back(static_cast<std::uint8_t>(Value >> 8));
+}
+
+void Put32(TBytes& Out, std::uint32_t Value) {
+  Put16(Out, Value & 0xFFFF);
+  Put16(Out, Value >> 16);
+}
+
+}  // namespace
+
+TBytes BuildBmp(const TBmpLayout& Layout, const TBytes& PixelData) {
+  const bool Core = Layout.HeaderSize == 12;
+  const std::size_t EntrySize = Core ? 3 : 4;
+  const bool MasksAfterHeader = Layout.Compression == 3 && Layout.HeaderSize == 40;
+  const std::uint32_t PixelOffset = static_cast<std::uint32_t>(
+      14 + Layout.HeaderSize + (MasksAfterHeader ? 12 : 0) + Layout.Palette.size() * EntrySize);
+  TBytes File{'B', 'M'};
+  Put32(File, static_cast<std::uint32_t>(PixelOffset + PixelData.size()));
+  Put32(File, 0);
+  Put32(File, PixelOffset);
+  Put32(File, Layout.HeaderSize);
+  if (Core) {
+    Put16(File, static_cast<std::uint32_t>(Layout.Width));
+    Put16(File, static_cast<std::uint32_t>(Layout.Height));
+    Put16(File, 1);
+    Put16(File, Layout.BitCount);
+  } else {
+    Put32(File, static_cast<std::uint32_t>(Layout.Width));
+    Put32(File, static_cast<std::uint32_t>(Layout.Height));
+    Put16(File, 1);
+    Put16(File, Layout.BitCount);
+    Put32(File, Layout.Compression);
+    Put32(File,
+          Layout.ImageSize != 0 ? Layout.ImageSize : static_cast<std::uint32_t>(PixelData.size()));
+    Put32(File, 2835);
+    Put32(File, 2835);
+    Put32(File, Layout.ColoursUsed);
+    Put32(File, 0);
+    const std::size_t HeaderEnd = 14 + Layout.HeaderSize;
+    if (Layout.HeaderSize > 40) {
+      for (std::uint32_t Mask : Layout.Masks) Put32(File, Mask);
+    }
+    File.resize(HeaderEnd, 0);
+    if (MasksAfterHeader) {
+      for (std::uint32_t Mask : Layout.Masks) Put32(File, Mask);
+    }
+  }
+  for (std::uint32_t Colour : Layout.Palette) {
+    File.push_back(static_cast<std::uint8_t>(Colour));
+    File.push_back(static_cast<std::uint8_t>(Colour >> 8));
+    File.push_back(static_cast<std::uint8_t>(Colour >> 16));
+    if (!Core) File.push_back(0);
+  }
+  File.insert(File.end(), PixelData.begin(), PixelData.end());
+  return File;
+}
+
+TBytes PackRows(std::int32_t Width, std::int32_t Rows, std::uint16_t BitCount,
+                const std::vector<std::uint32_t>& Values) {
+  const std::size_t Stride = (std::size_t(Width) * BitCount + 31) / 32 * 4;
+  TBytes Data(Stride * Rows, 0);
+  for (std::int32_t Y = 0; Y < Rows; ++Y) {
+    std::uint8_t* Row = Data.data() + Y * Stride;
+    for (std::int32_t X = 0; X < Width; ++X) {
+      const std::uint32_t Value = Values[std::size_t(Y) * Width + X];
+      if (BitCount < 8) {
+        const std::size_t Bit = std::size_t(X) * BitCount;
+        Row[Bit / 8] |= static_cast<std::uint8_t>(Value << (8 - BitCount - Bit % 8));
+      } else {
+        for (std::size_t B = 0; B < BitCount / 8u; ++B) {
+          Row[X * (BitCount / 8) + B] = static_cast<std::uint8_t>(Value >> (8 * B));
+        }
+      }
+    }
+  }
+  return Data;
+}
+
+// --- JPEG --------------------------------------------------------------------------------------
+
+TBytes EncodeJpeg(const TSamples& Samples, const TJpegOptions& Options) {
+  jpeg_compress_struct Info{};
+  jpeg_error_mgr Errors{};
+  Info.err = jpeg_std_error(&Errors);
+  jpeg_create_compress(&Info);
+  unsigned char* Buffer = nullptr;
+  unsigned long Size = 0;
+  jpeg_mem_dest(&Info, &Buffer, &Size);
+  Info.image_width = static_cast<JDIMENSION>(Samples.Width);
+  Info.image_height = static_cast<JDIMENSION>(Samples.Height);
+  Info.input_components = Samples.Channels;
+  Info.in_color_space = Samples.Channels == 1   ? JCS_GRAYSCALE
+                        : Samples.Channels == 4 ? JCS_CMYK
+                                                : JCS_RGB;
+  jpeg_set_defaults(&Info);
+  if (Samples.Channels == 4) {
+    jpeg_set_colorspace(&Info, JCS_CMYK);
+    Info.write_Adobe_marker = Options.AdobeMarker ? TRUE : FALSE;
+  }
+  jpeg_set_quality(&Info, Options.Quality, TRUE);
+  Info.comp_info[0].h_samp_factor = Options.HorizontalSampling;
+  Info.comp_info[0].v_samp_factor = Options.VerticalSampling;
+  for (int I = 1; I < Info.num_components; ++I) {
+    Info.comp_info[I].h_samp_factor = 1;
+    Info.comp_info[I].v_samp_factor = 1;
+  }
+  Info.restart_in_rows = Options.RestartRows;
+  if (Options.Progressive) jpeg_simple_progression(&Info);
+  jpeg_start_compress(&Info, TRUE);
+  while (Info.next_scanline < Info.image_height) {
+    JSAMPROW Row = const_cast<JSAMPLE*>(Samples.Values.data()) +
+                   std::size_t(Info.next_scanline) * Samples.Width * Samples.Channels;
+    jpeg_write_scanlines(&Info, &Row, 1);
+  }
+  jpeg_finish_compress(&Info);
+  TBytes Data(Buffer, Buffer + Size);
+  jpeg_destroy_compress(&Info);
+  free(Buffer);
+  return Data;
+}
+
+TRgbImage DecodeWholeJpeg(const TBytes& Data) {
+  jpeg_decompress_struct Info{};
+  jpeg_error_mgr Errors{};
+  Info.err = jpeg_std_error(&Errors);
+  jpeg_create_decompress(&Info);
+  jpeg_mem_src(&Info, Data.data(), static_cast<unsigned long>(Data.size()));
+  jpeg_read_header(&Info, TRUE);
+  const bool Cmyk = Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
+  Info.out_color_space = Cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_start_decompress(&Info);
+  TRgbImage Image(static_cast<std::int32_t>(Info.output_width),
+                  static_cast<std::int32_t>(Info.output_height));
+  std::vector<JSAMPLE> Row(std::size_t(Info.output_width) * Info.output_components);
+  while (Info.output_scanline < Info.output_height) {
+    std::uint8_t* Out = Image.Row(static_cast<std::int32_t>(Info.output_scanline));
+    JSAMPROW Rows[1] = {Row.data()};
+    jpeg_read_scanlines(&Info, Rows, 1);
+    for (JDIMENSION X = 0; X < Info.output_width; ++X) {
+      if (!Cmyk) {
+        std::copy_n(Row.data() + X * 3, 3, Out + X * 3);
+        continue;
+      }
+      const JSAMPLE* Ink = Row.data() + X * 4;
+      for (int C = 0; C < 3; ++C) {
+        // With the Adobe marker 255 means no ink; without it 0 does.
+        const int Paper = Info.saw_Adobe_marker ? Ink[C] : 255 - Ink[C];
+        const int Black = Info.saw_Adobe_marker ? Ink[3] : 255 - Ink[3];
+        Out[X * 3 + C] = static_cast<std::uint8_t>(std::lround(Paper * Black / 255.0));
+      }
+    }
+  }
+  jpeg_finish_decompress(&Info);
+  jpeg_destroy_decompress(&Info);
+  return Image;
+}
+
+// --- PNG ---------------------------------------------------------------------------------------
+
+namespace {
+
+void AppendData(png_structp Png, png_bytep Data, png_size_t Size) {
+  auto* Out = static_cast<TBytes*>(png_get_io_ptr(Png));
+  Out->insert(Out->end(), Data, Data + Size);
+}
+
+void NoFlush(png_structp) {}
+
+int ChannelsOf(int ColourType) {
+  switch (ColourType) {
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_PALETTE:
+      return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    default:
+      return 4;
+  }
+}
+
+}  // namespace
+
+TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Options,
+                 const std::vector<std::uint16_t>& Values) {
+  TBytes Out;
+  png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop Info = png_create_info_struct(Png);
+  png_set_write_fn(Png, &Out, AppendData, NoFlush);
+  png_set_IHDR(Png, Info, static_cast<png_uint_32>(Width), static_cast<png_uint_32>(Height),
+               Options.BitDepth, Options.ColourType,
+               Options.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  std::vector<png_color> Palette;
+  for (std::uint32_t Colour : Options.Palette) {
+    Palette.push_back({static_cast<png_byte>(Colour >> 16), static_cast<png_byte>(Colour >> 8),
+                       static_cast<png_byte>(Colour)});
+  }
+  if (!Palette.empty()) png_set_PLTE(Png, Info, Palette.data(), static_cast<int>(Palette.size()));
+  if (!Options.PaletteAlpha.empty()) {
+    png_set_tRNS(Png, Info, Options.PaletteAlpha.data(),
+                 static_cast<int>(Options.PaletteAlpha.size()), nullptr);
+  }
+  if (!Options.Transparent.empty()) {
+    png_color_16 Colour{};
+    if (Options.Transparent.size() == 1) {
+      Colour.gray = Options.Transparent[0];
+    } else {
+      Colour.red = Options.Transparent[0];
+      Colour.green = Options.Transparent[1];
+      Colour.blue = Options.Transparent[2];
+    }
+    png_set_tRNS(Png, Info, nullptr, 0, &Colour);
+  }
+  png_write_info(Png, Info);
+
+  const int Channels = ChannelsOf(Options.ColourType);
+  const std::size_t RowBytes = (std::size_t(Width) * Channels * Options.BitDepth + 7) / 8;
+  std::vector<png_byte> Rows(RowBytes * Height, 0);
+  for (std::int32_t Y = 0; Y < Height; ++Y) {
+    png_byte* Row = Rows.data() + Y * RowBytes;
+    for (std::size_t I = 0; I < std::size_t(Width) * Channels; ++I) {
+      const std::uint16_t Value = Values[Y * std::size_t(Width) * Channels + I];
+      if (Options.BitDepth == 16) {
+        Row[I * 2] = static_cast<png_byte>(Value >> 8);
+        Row[I * 2 + 1] = static_cast<png_byte>(Value);
+      } else if (Options.BitDepth == 8) {
+        Row[I] = static_cast<png_byte>(Value);
+      } else {
+        const std::size_t Bit = I * Options.BitDepth;
+        Row[Bit / 8] |= static_cast<png_byte>(Value << (8 - Options.BitDepth - Bit % 8));
+      }
+    }
+  }
+  std::vector<png_bytep> RowPointers;
+  for (std::int32_t Y = 0; Y < Height; ++Y) RowPointers.push_back(Rows.data() + Y * RowBytes);
+  png_write_image(Png, RowPointers.data());
+  png_write_end(Png, Info);
+  png_destroy_write_struct(&Png, &Info);
+  return Out;
+}
+
+// --- Files and images --------------------------------------------------------------------------
+
+TTempFolder::TTempFolder() {
+  std::string Template = (std::filesystem::temp_directory_path() / "skyrelle-test-XXXXXX");
+  if (::mkdtemp(Template.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  FPath = Template;
+}
+
+TTempFolder::~TTempFolder() {
+  std::error_code Ignored;
+  std::filesystem::remove_all(FPath, Ignored);
+}
+
+std::string TTempFolder::Write(const std::string& Name, const TBytes& Data) const {
+  const std::string FileName = (FPath / Name).string();
+  std::ofstream Out(FileName, std::ios::binary);
+  Out.write(reinterpret_cast<const char*>(Data.data()), static_cast<std::streamsize>(Data.size()));
+  if (!Out) throw std::runtime_error("cannot write " + FileName);
+  return FileName;
+}
+
+TBytes ReadFile(const std::string& FileName) {
+  std::ifstream In(FileName, std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+TRgbImage CropOnWhite(const TRgbImage& Whole, std::int32_t Left, std::int32_t Width,
+                      std::int32_t Height) {
+  TRgbImage Crop(Width, Height);
+  for (std::int32_t Y = 0; Y < std::min(Height, Whole.Height()); ++Y) {
+    for (std::int32_t X = 0; X < Width; ++X) {
+      const std::int64_t SourceX = std::int64_t{Left} + X;
+      if (SourceX < 0 || SourceX >= Whole.Width()) continue;
+      std::copy_n(Whole.Row(Y) + SourceX * 3, 3, Crop.Row(Y) + X * 3);
+    }
+  }
+  return Crop;
+}
+
+std::vector<TWindowCase> InterestingWindows(std::int32_t Width, std::int32_t Height) {
+  const auto AtLeast1 = [](std::int32_t Value) { return std::max(Value, 1); };
+  return {
+      {0, Width, Height},
+      {0, AtLeast1(Width / 2), AtLeast1(Height / 2)},
+      {Width / 3, AtLeast1(Width / 3), Height},
+      {std::min(13, Width - 1), AtLeast1(std::min(17, Width - 13)), AtLeast1(Height - 1)},
+      {AtLeast1(Width - 5), Width, Height + 3},
+      {-7, Width + 14, Height + 5},
+      {Width + 2, 10, 4},
+      {1, AtLeast1(Width - 2), 1},
+  };
+}
+
+TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window) {
+  TRgbImage Image(Window.Width, Window.Height);
+  TPicture Picture(FileName);
+  Picture.DrawWindow(Window.Left, Image);
+  return Image;
+}
+
+std::string FirstDifference(const TRgbImage& A, const TRgbImage& B) {
+  if (A.Width() != B.Width() || A.Height() != B.Height()) return "sizes differ";
+  for (std::int32_t Y = 0; Y < A.Height(); ++Y) {
+    for (std::int32_t X = 0; X < A.Width(); ++X) {
+      const std::uint8_t* P = A.Row(Y) + X * 3;
+      const std::uint8_t* Q = B.Row(Y) + X * 3;
+      if (std::equal(P, P + 3, Q)) continue;
+      std::ostringstream Text;
+      Text << "pixel (" << X << ", " << Y << "): (" << int(P[0]) << ", " << int(P[1]) << ", "
+           << int(P[2]) << ") vs (" << int(Q[0]) << ", " << int(Q[1]) << ", " << int(Q[2]) << ")";
+      return Text.str();
+    }
+  }
+  return "";
+}
+
+}  // namespace skyrelle::imaging::testing

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "imaging/RgbImage.h"
+
+// Small pictures made in code for the imaging tests: hand-built bitmaps, and JPEG and PNG files
+// made with the libraries' own encoders.
+namespace skyrelle::imaging::testing {
+
+using TBytes = std::vector<std::uint8_t>;
+
+// A pseudo-random but repeatable sample value for pixel (X, Y), channel Channel.
+std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed = 1);
+
+// Samples for a picture: Width x Height pixels, Channels samples each, rows top to bottom.
+struct TSamples {
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::int32_t Channels = 3;
+  std::vector<std::uint8_t> Values;
+
+  std::uint8_t* At(std::int32_t X, std::int32_t Y) {
+    return Values.data() + (std::size_t(Y) * Width + X) * Channels;
+  }
+};
+
+// Smooth gradients with some noise, as a photograph would give; enough structure for JPEG.
+TSamples PhotoLikeSamples(std::int32_t Width, std::int32_t Height, std::int32_t Channels);
+
+// --- Bitmaps -----------------------------------------------------------------------------------
+
+struct TBmpLayout {
+  std::uint32_t HeaderSize = 40;  // 12, 40, 52, 56, 108 or 124
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;  // negative: stored top-down
+  std::uint16_t BitCount = 24;
+  std::uint32_t Compression = 0;
+  std::vector<std::uint32_t> Palette;  // 0xRRGGBB
+  std::uint32_t ColoursUsed = 0;
+  std::array<std::uint32_t, 3> Masks{};  // red, green, blue; written when Compression is 3
+  std::uint32_t ImageSize = 0;           // 0: the pixel data's size
+};
+
+// A bitmap file: headers, masks, colour table, then PixelData as given.
+TBytes BuildBmp(const TBmpLayout& Layout, const TBytes& PixelData);
+
+// Rows of Values (one per pixel, stored order, BitCount bits each, little-endian for 16 and
+// 32), packed as a bitmap stores them: bits from the high end, rows padded to 4 bytes.
+TBytes PackRows(std::int32_t Width, std::int32_t Rows, std::uint16_t BitCount,
+                const std::vector<std::uint32_t>& Values);
+
+// --- JPEG --------------------------------------------------------------------------------------
+
+struct TJpegOptions {
+  int HorizontalSampling = 2;  // of the first component; the others use 1
+  int VerticalSampling = 2;
+  bool Progressive = false;
+  bool AdobeMarker = true;  // CMYK: write the Adobe marker (the data then counts as inverted)
+  int RestartRows = 0;
+  int Quality = 90;
+};
+
+// Samples with 1 (grey), 3 (RGB, stored as YCbCr) or 4 (CMYK, stored as given) channels.
+TBytes EncodeJpeg(const TSamples& Samples, const TJpegOptions& Options);
+
+// The whole picture decoded by libjpeg without cropping: RGB, or CMYK converted to RGB.
+TRgbImage DecodeWholeJpeg(const TBytes& Data);
+
+// --- PNG ---------------------------------------------------------------------------------------
+
+struct TPngOptions {
+  int ColourType = 2;  // PNG_COLOR_TYPE_*
+  int BitDepth = 8;
+  bool Interlaced = false;
+  std::vector<std::uint32_t> Palette;      // 0xRRGGBB
+  std::vector<std::uint8_t> PaletteAlpha;  // tRNS for a palette
+  std::vector<std::uint16_t> Transparent;  // tRNS colour: grey, or red, green, blue
+};
+
+// Values: one per sample, in the bit depth's range, rows top to bottom.
+TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Options,
+                 const std::vector<std::uint16_t>& Values);
+
+// --- Files and images --------------------------------------------------------------------------
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TTempFolder {
+ public:
+  TTempFolder();
+  ~TTempFolder();
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+  std::string Write(const std::string& Name, const TBytes& Data) const;
+
+ private:
+  std::filesystem::path FPath;
+};
+
+TBytes ReadFile(const std::string& FileName);
+
+// What the rectangle left Left, top 0, Width x Height of Whole gives on white.
+TRgbImage CropOnWhite(const TRgbImage& Whole, std::int32_t Left, std::int32_t Width,
+                      std::int32_t Height);
+
+// The windows worth comparing for a Width x Height picture: whole, inside, across each edge,
+// larger than the picture, and beside it.
+struct TWindowCase {
+  std::int32_t Left;
+  std::int32_t Width;
+  std::int32_t Height;
+};
+std::vector<TWindowCase> InterestingWindows(std::int32_t Width, std::int32_t Height);
+
+// The window decoded through the picture's own decoder, onto white.
+TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
+
+// The first differing pixel, or "" when A and B are equal.
+std::string FirstDifference(const TRgbImage& A, const TRgbImage& B);
+
+}  // namespace skyrelle::imaging::testing

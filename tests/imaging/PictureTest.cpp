@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ImageFixtures.h"
+#include "imaging/ImageError.h"
+#include "imaging/Picture.h"
+
+namespace skyrelle::imaging::testing {
+namespace {
+
+TBytes TinyBmp() {
+  const TBmpLayout Layout{.Width = 1, .Height = 1, .BitCount = 24};
+  return BuildBmp(Layout, {0x30, 0x20, 0x10, 0});
+}
+
+TBytes TinyJpeg() { return EncodeJpeg(PhotoLikeSamples(8, 8, 3), {}); }
+
+TBytes TinyPng() { return EncodePng(1, 1, {}, {0x10, 0x20, 0x30}); }
+
+TEST(PictureTest, TheExtensionChoosesTheDecoderWhateverItsCase) {
+  TTempFolder Folder;
+  const std::pair<const char*, TBytes> Cases[] = {{"a.BMP", TinyBmp()},  {"b.Jpeg", TinyJpeg()},
+                                                  {"c.JPG", TinyJpeg()}, {"d.jpeg", TinyJpeg()},
+                                                  {".png", TinyPng()},   {"e.PnG", TinyPng()}};
+  for (const auto& [Name, Data] : Cases) {
+    EXPECT_NO_THROW(DecodeWindow(Folder.Write(Name, Data), {0, 1, 1})) << Name;
+  }
+}
+
+TEST(PictureTest, OtherNamesAndMissingFilesAreRefusedByName) {
+  TTempFolder Folder;
+  std::filesystem::create_directory(Folder.Path() / "folder.jpg");
+  std::filesystem::create_directory(Folder.Path() / "dotted.folder");
+  const std::pair<std::string, const char*> Cases[] = {
+      {Folder.Write("photo.gif", TinyPng()), "unsupported picture type \".gif\""},
+      {Folder.Write("photo.jpe", TinyJpeg()), "unsupported picture type \".jpe\""},
+      {Folder.Write("photo", TinyBmp()), "unsupported picture type \"\""},
+      {Folder.Write("dotted.folder/png", TinyPng()), "unsupported picture type \"\""},
+      {(Folder.Path() / "missing.png").string(), "No such file"},
+      {(Folder.Path() / "folder.jpg").string(), "not a regular file"},
+      {Folder.Write("empty.png", {}), "not a PNG picture"}};
+  for (const auto& [FileName, Reason] : Cases) {
+    try {
+      TPicture Picture(FileName);
+      ADD_FAILURE() << "no error for " << FileName;
+    } catch (const EImageError& Error) {
+      const std::string Text = Error.what();
+      EXPECT_NE(Text.find(FileName), std::string::npos) << Text;
+      EXPECT_NE(Text.find(Reason), std::string::npos) << Text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace skyrelle::imaging::testing
