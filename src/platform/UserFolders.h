@@ -4,6 +4,9 @@
 
 namespace skyrelle::platform {
 
+// The user's home folder: $HOME, else the account's entry, else "/".
+std::string HomeFolder();
+
 // Per-user folder for data files other programs read (the wallpaper bitmap).
 // Linux: $XDG_DATA_HOME, default ~/.local/share. Never ends in a separator.
 std::string ApplicationDataFolder();

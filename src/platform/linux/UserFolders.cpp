@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 namespace skyrelle::platform {
-namespace {
 
 std::string HomeFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -14,6 +13,8 @@ std::string HomeFolder() {
     return entry->pw_dir;
   return "/";
 }
+
+namespace {
 
 std::string WithoutTrailingSeparator(std::string Path) {
   while (Path.size() > 1 && Path.back() == '/') Path.pop_back();
