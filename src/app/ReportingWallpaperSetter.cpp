@@ -1,0 +1,29 @@
+#include "app/ReportingWallpaperSetter.h"
+
+#include <iostream>
+#include <utility>
+
+namespace skyrelle::app {
+
+TReportingWallpaperSetter::TReportingWallpaperSetter(
+    std::unique_ptr<platform::IWallpaperSetter> Desktop)
+    : FDesktop(std::move(Desktop)) {}
+
+platform::TWallpaperResult TReportingWallpaperSetter::SetWallpaper(const std::string& FileName) {
+  platform::TWallpaperResult result = FDesktop->SetWallpaper(FileName);
+  if (result.Applied) return result;
+  std::clog << "Skyrelle: the wallpaper could not be applied: " << result.Error << std::endl;
+  if (!FNoticeGiven && !FNotice) {
+    FNotice = "The wallpaper could not be applied on this desktop";
+    *FNotice += result.Error.empty() ? "." : ": " + result.Error;
+  }
+  return result;
+}
+
+std::optional<std::string> TReportingWallpaperSetter::TakeFailureNotice() {
+  if (!FNotice) return std::nullopt;
+  FNoticeGiven = true;
+  return std::exchange(FNotice, std::nullopt);
+}
+
+}  // namespace skyrelle::app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QApplication>
+
+namespace skyrelle::app::testing_support {
+
+// The one application object of a test program, made when a test first needs it. It runs
+// offscreen and scaled by 2, so that logical and physical pixels differ. It is never
+// destroyed: tearing the toolkit down among the exit handlers crashes.
+inline QApplication& TestApplication() {
+  static QApplication* application = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "2");
+    static int argc = 1;
+    static char name[] = "Skyrelle";
+    static char* argv[] = {name, nullptr};
+    return new QApplication(argc, argv);
+  }();
+  return *application;
+}
+
+}  // namespace skyrelle::app::testing_support
