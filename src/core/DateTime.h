@@ -17,6 +17,8 @@ struct TDateTimeParts {
   int Minute = 0;
   int Second = 0;
   int Millisecond = 0;
+
+  bool operator==(const TDateTimeParts&) const = default;
 };
 
 // Pure calendar arithmetic on wall-clock fields: no time zone is involved.

@@ -1,6 +1,7 @@
 #include "core/StringList.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/Text.h"
 
@@ -44,10 +45,14 @@ std::string ReadQuoted(std::string_view Text, std::size_t& Pos) {
 }  // namespace
 
 void TStringList::Insert(int Index, std::string Text) {
+  if (Index < 0 || Index > Count()) throw std::out_of_range("List index out of bounds");
   FItems.insert(FItems.begin() + Index, std::move(Text));
 }
 
-void TStringList::Delete(int Index) { FItems.erase(FItems.begin() + Index); }
+void TStringList::Delete(int Index) {
+  if (Index < 0 || Index >= Count()) throw std::out_of_range("List index out of bounds");
+  FItems.erase(FItems.begin() + Index);
+}
 
 int TStringList::IndexOf(std::string_view Text) const {
   const std::size_t length = Utf16Length(Text);

@@ -11,10 +11,13 @@ class TStringList {
  public:
   int Count() const { return static_cast<int>(FItems.size()); }
   bool Empty() const { return FItems.empty(); }
-  const std::string& operator[](int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
+  const std::string& operator[](int Index) const {
+    return FItems.at(static_cast<std::size_t>(Index));
+  }
   const std::vector<std::string>& Items() const { return FItems; }
 
   void Add(std::string Text) { FItems.push_back(std::move(Text)); }
+  // Both raise std::out_of_range for a position outside the list, as operator[] does.
   void Insert(int Index, std::string Text);
   void Delete(int Index);
   void Clear() { FItems.clear(); }
