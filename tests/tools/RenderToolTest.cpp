@@ -1,0 +1,131 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ImageFixtures.h"
+#include "engine/SectionRenderer.h"
+#include "imaging/BitmapWriter.h"
+
+namespace skyrelle::tools {
+namespace {
+
+namespace fixtures = imaging::testing;
+
+struct TRun {
+  int Code = -1;
+  std::string Out;
+  std::string Err;
+};
+
+class RenderToolTest : public ::testing::Test {
+ protected:
+  RenderToolTest() {
+    const fixtures::TPngOptions Options{.ColourType = 2, .BitDepth = 8};
+    std::vector<std::uint16_t> Values;
+    for (int I = 0; I < 30 * 8 * 3; ++I) Values.push_back(static_cast<std::uint16_t>(I * 7 % 256));
+    FPicture = FFolder.Write("wide.png", fixtures::EncodePng(30, 8, Options, Values));
+    FOutput = (FFolder.Path() / "out.bmp").string();
+  }
+
+  // Runs skyrelle-render with Arguments, capturing both outputs.
+  TRun Render(const std::vector<std::string>& Arguments) const {
+    const std::string Out = (FFolder.Path() / "stdout").string();
+    const std::string Err = (FFolder.Path() / "stderr").string();
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+      const int OutFile = ::open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int ErrFile = ::open(Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(OutFile, 1);
+      ::dup2(ErrFile, 2);
+      std::vector<char*> Argv{const_cast<char*>(SKYRELLE_RENDER)};
+      for (const std::string& Argument : Arguments)
+        Argv.push_back(const_cast<char*>(Argument.c_str()));
+      Argv.push_back(nullptr);
+      ::execv(SKYRELLE_RENDER, Argv.data());
+      ::_exit(127);
+    }
+    int Status = 0;
+    ::waitpid(Child, &Status, 0);
+    const auto Text = [](const std::string& FileName) {
+      const fixtures::TBytes Bytes = fixtures::ReadFile(FileName);
+      return std::string(Bytes.begin(), Bytes.end());
+    };
+    return {WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, Text(Out), Text(Err)};
+  }
+
+  fixtures::TTempFolder FFolder;
+  std::string FPicture;
+  std::string FOutput;
+};
+
+TEST_F(RenderToolTest, RendersTheNumberedSectionLikeTheEngine) {
+  // Section 3 of 5 is section index 2.
+  const TRun Run =
+      Render({FPicture, "--screen", "12x5", "--section", "3", "--steps", "5", "-o", FOutput});
+  ASSERT_EQ(Run.Code, 0) << Run.Err;
+  EXPECT_EQ(Run.Err, "");
+  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  engine::RenderSection(FPicture, 12, 5, 2, 5, Reference);
+  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+}
+
+TEST_F(RenderToolTest, StepsDefaultToEight) {
+  ASSERT_EQ(Render({"--section", "8", "-o", FOutput, "--screen", "12x5", FPicture}).Code, 0);
+  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  engine::RenderSection(FPicture, 12, 5, 7, 8, Reference);
+  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+}
+
+TEST_F(RenderToolTest, HelpPrintsTheUsage) {
+  const TRun Run = Render({"--help"});
+  EXPECT_EQ(Run.Code, 0);
+  EXPECT_NE(Run.Out.find("Usage: skyrelle-render PICTURE --screen WIDTHxHEIGHT"),
+            std::string::npos);
+}
+
+TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
+  const std::string Broken = FFolder.Write("broken.jpg", {1, 2, 3});
+  const std::string Out = "-o";
+  struct TCase {
+    std::vector<std::string> Arguments;
+    std::string Message;
+  };
+  const TCase Cases[] = {
+      {{}, "no picture given"},
+      {{FPicture, "--section", "1", Out, FOutput}, "no screen size given"},
+      {{FPicture, "--screen", "12x5", Out, FOutput}, "no section given"},
+      {{FPicture, "--screen", "12x5", "--section", "1"}, "no output file given"},
+      {{FPicture, "--screen", "1920", "--section", "1", Out, FOutput}, "invalid screen size"},
+      {{FPicture, "--screen", "0x5", "--section", "1", Out, FOutput}, "invalid screen width"},
+      {{FPicture, "--screen", "12x", "--section", "1", Out, FOutput}, "invalid screen height"},
+      {{FPicture, "--screen", "12x5", "--section", "0", Out, FOutput}, "invalid section"},
+      {{FPicture, "--screen", "12x5", "--section", "2x", Out, FOutput}, "invalid section"},
+      {{FPicture, "--screen", "12x5", "--section", "9", Out, FOutput}, "beyond the last (8)"},
+      {{FPicture, "--screen", "12x5", "--section", "1", "--steps", "-1", Out, FOutput},
+       "invalid number of steps"},
+      {{FPicture, "--screen", "12x5", "--section", "1", "--zoom", "2", Out, FOutput},
+       "unknown option --zoom"},
+      {{FPicture, FPicture, "--screen", "12x5", "--section", "1", Out, FOutput},
+       "more than one picture"},
+      {{FPicture, "--screen", "12x5", "--section"}, "missing value after --section"},
+      {{Broken, "--screen", "12x5", "--section", "1", Out, FOutput},
+       "Cannot read the picture \"" + Broken + "\": not a JPEG picture"},
+      {{FPicture, "--screen", "12x5", "--section", "1", Out, FFolder.Path().string() + "/no/x.bmp"},
+       "Cannot write the bitmap"},
+  };
+  for (const TCase& Case : Cases) {
+    const TRun Run = Render(Case.Arguments);
+    EXPECT_EQ(Run.Code, 1) << Case.Message;
+    EXPECT_EQ(Run.Err.rfind("skyrelle-render: ", 0), 0u) << Run.Err;
+    EXPECT_NE(Run.Err.find(Case.Message), std::string::npos) << Run.Err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(FOutput));
+}
+
+}  // namespace
+}  // namespace skyrelle::tools
