@@ -2,10 +2,10 @@
 
 #include <sys/utsname.h>
 
-#include <fstream>
 #include <optional>
 
 #include "core/Text.h"
+#include "platform/linux/FileHead.h"
 
 namespace skyrelle::platform {
 namespace {
@@ -62,15 +62,6 @@ std::string OneLine(std::string_view Text) {
   return line;
 }
 
-std::optional<std::string> ReadHead(const char* FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string text(MaxOsReleaseSize, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  return text;
-}
-
 }  // namespace
 
 TOsRelease ParseOsRelease(std::string_view Text) {
@@ -95,7 +86,8 @@ TOsRelease ParseOsRelease(std::string_view Text) {
 
 TOsRelease ReadOsRelease() {
   for (const char* file : {"/etc/os-release", "/usr/lib/os-release"})
-    if (const std::optional<std::string> text = ReadHead(file)) return ParseOsRelease(*text);
+    if (const std::optional<std::string> text = ReadFileHead(file, MaxOsReleaseSize))
+      return ParseOsRelease(*text);
   return {};
 }
 

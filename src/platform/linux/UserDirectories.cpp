@@ -1,10 +1,10 @@
 #include "platform/UserDirectories.h"
 
 #include <array>
-#include <fstream>
 #include <utility>
 
 #include "platform/UserFolders.h"
+#include "platform/linux/FileHead.h"
 
 namespace skyrelle::platform {
 namespace {
@@ -64,15 +64,6 @@ std::optional<std::string> LineValue(std::string_view Line, std::string_view Var
   return WithoutTrailingSeparator(path);
 }
 
-std::string ReadHead(const std::string& FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) return {};
-  std::string text(MaxDirsFileSize, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  return text;
-}
-
 }  // namespace
 
 std::optional<std::string> FindUserDirectory(std::string_view DirsText, std::string_view Name,
@@ -91,7 +82,9 @@ std::string UserDirectory(std::string_view Name) {
   for (const auto& [name, folder] : DefaultFolders) {
     if (name != Name) continue;
     const std::string home = HomeFolder();
-    if (auto chosen = FindUserDirectory(ReadHead(ConfigFolder() + "/user-dirs.dirs"), Name, home))
+    if (auto chosen = FindUserDirectory(
+            ReadFileHead(ConfigFolder() + "/user-dirs.dirs", MaxDirsFileSize).value_or(""), Name,
+            home))
       return *chosen;
     return WithoutTrailingSeparator(home) + "/" + std::string(folder);
   }
