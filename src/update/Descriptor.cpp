@@ -1,10 +1,9 @@
 #include "update/Descriptor.h"
 
-#include <unicode/unistr.h>
-
 #include <fstream>
 
 #include "core/Text.h"
+#include "update/Trim.h"
 #include "update/Version.h"
 
 namespace skyrelle::update {
@@ -15,22 +14,6 @@ constexpr std::string_view Utf16LeBom = "\xFF\xFE";
 constexpr std::string_view Utf16BeBom = "\xFE\xFF";
 // The profile-string reader's buffer holds 2,048 UTF-16 units, one of them the final NUL.
 constexpr std::size_t MaxAboutValueUnits = 2047;
-
-bool IsTrimmed(char C) { return static_cast<unsigned char>(C) <= ' '; }
-
-std::string_view Trim(std::string_view Text) {
-  while (!Text.empty() && IsTrimmed(Text.front())) Text.remove_prefix(1);
-  while (!Text.empty() && IsTrimmed(Text.back())) Text.remove_suffix(1);
-  return Text;
-}
-
-std::string FoldCase(std::string_view Name) {
-  std::string folded;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(Name.data(), static_cast<int32_t>(Name.size())))
-      .foldCase()
-      .toUTF8String(folded);
-  return folded;
-}
 
 // Malformed sequences become U+FFFD, so every later step sees valid UTF-8.
 std::string ValidUtf8(std::string_view Bytes) {
@@ -128,7 +111,7 @@ TDescriptorReader TDescriptorReader::Parse(std::string_view Text) {
     if (line.empty() || line.front() == ';') continue;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       const auto [place, added] =
-          reader.FSections.try_emplace(FoldCase(Trim(line.substr(1, line.size() - 2))));
+          reader.FSections.try_emplace(core::FoldCase(Trim(line.substr(1, line.size() - 2))));
       section = added ? &place->second : nullptr;
       continue;
     }
@@ -139,16 +122,16 @@ TDescriptorReader TDescriptorReader::Parse(std::string_view Text) {
       entry.Value = Trim(line.substr(equals + 1));
       entry.HasValue = true;
     }
-    section->try_emplace(FoldCase(Trim(line.substr(0, equals))), std::move(entry));
+    section->try_emplace(core::FoldCase(Trim(line.substr(0, equals))), std::move(entry));
   }
   return reader;
 }
 
 const TDescriptorReader::TEntry* TDescriptorReader::Find(std::string_view Section,
                                                          std::string_view Key) const {
-  const auto section = FSections.find(FoldCase(Section));
+  const auto section = FSections.find(core::FoldCase(Section));
   if (section == FSections.end()) return nullptr;
-  const auto entry = section->second.find(FoldCase(Key));
+  const auto entry = section->second.find(core::FoldCase(Key));
   if (entry == section->second.end() || !entry->second.HasValue) return nullptr;
   return &entry->second;
 }

@@ -3,16 +3,10 @@
 #include <cstdio>
 #include <limits>
 
+#include "update/Trim.h"
+
 namespace skyrelle::update {
 namespace {
-
-bool IsTrimmed(char C) { return static_cast<unsigned char>(C) <= ' '; }
-
-std::string_view Trim(std::string_view Text) {
-  while (!Text.empty() && IsTrimmed(Text.front())) Text.remove_prefix(1);
-  while (!Text.empty() && IsTrimmed(Text.back())) Text.remove_suffix(1);
-  return Text;
-}
 
 std::int32_t Int32OrZero(std::string_view Text) {
   std::int32_t value = 0;
