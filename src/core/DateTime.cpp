@@ -24,12 +24,14 @@ void CivilFromDays(long long Days, TDateTimeParts& Parts) {
   Days += 719468;
   const long long era = (Days >= 0 ? Days : Days - 146096) / 146097;
   const auto dayOfEra = static_cast<unsigned>(Days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const unsigned yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
   Parts.Day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
   Parts.Month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  Parts.Year = static_cast<int>(static_cast<long long>(yearOfEra) + era * 400 + (Parts.Month <= 2 ? 1 : 0));
+  Parts.Year =
+      static_cast<int>(static_cast<long long>(yearOfEra) + era * 400 + (Parts.Month <= 2 ? 1 : 0));
 }
 
 }  // namespace

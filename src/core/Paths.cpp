@@ -15,7 +15,9 @@ std::size_t ExtensionStart(std::string_view Path) {
 
 }  // namespace
 
-std::string ExtractFileName(std::string_view Path) { return std::string(Path.substr(NameStart(Path))); }
+std::string ExtractFileName(std::string_view Path) {
+  return std::string(Path.substr(NameStart(Path)));
+}
 
 std::string ExtractFileDir(std::string_view Path) {
   std::size_t end = NameStart(Path);
