@@ -53,15 +53,9 @@ bool IsPictureName(std::string_view Name) {
   return false;
 }
 
-// Folders (also behind a link) are no pictures; neither are pipes and devices, which would
-// block or never end when read.
-bool IsFolderOrSpecial(const fs::directory_entry& Entry) {
-  std::error_code error;
-  const fs::file_status status = Entry.status(error);
-  return fs::is_directory(status) || fs::is_other(status);
-}
-
-bool IsExistingFile(const std::string& Path) {
+// Links are followed. Folders, broken links, pipes and devices are no pictures: a pipe would
+// block the render for ever.
+bool IsExistingFile(const fs::path& Path) {
   std::error_code error;
   return fs::is_regular_file(fs::status(Path, error));
 }
@@ -91,9 +85,9 @@ void TSkyrelle::ScanFolder() {
   std::error_code error;
   for (fs::directory_iterator it(FSourceDirectory, error), end; !error && it != end;
        it.increment(error)) {
-    if (IsFolderOrSpecial(*it)) continue;
     const std::string name = it->path().filename().string();
-    if (IsPictureName(name)) FFileList.Add(core::JoinPath(FSourceDirectory, name));
+    if (IsPictureName(name) && IsExistingFile(it->path()))
+      FFileList.Add(core::JoinPath(FSourceDirectory, name));
   }
   FFileList.Sort();
 }
