@@ -100,12 +100,12 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   const std::optional<std::string> path = NormalisedKeyPath(Key);
   if (!path) return false;
   const bool create = CanCreate && FImpl->May(KEY_CREATE_SUB_KEY);
-  TSettingsDatabase* store = FImpl->Store(create);
-  if (store == nullptr) return false;
   try {
+    TSettingsDatabase* store = FImpl->Store(create);
+    if (store == nullptr) return false;
     FImpl->Key = create ? store->CreateKey(*path) : store->FindKey(*path);
   } catch (const EDatabaseError& error) {
-    if (!error.Refused()) throw;
+    if (!error.Refused()) throw;  // the store is broken: say so, naming the file
   }
   return FImpl->Key.has_value();
 }

@@ -164,6 +164,25 @@ TEST_F(StoreFileTest, WriteProtectedFileIsReadButRefusesWrites) {
   EXPECT_EQ(ReadBytes(StoreFile()), before);
 }
 
+TEST_F(StoreFileTest, WriteProtectedEmptyFileOpensNoKey) {
+  WriteBytes(StoreFile(), "");
+  ASSERT_EQ(chmod(StoreFile().c_str(), 0400), 0);
+  const int code = RunInChild([] {
+    TRegistry reg(KEY_READ | KEY_WRITE);
+    if (reg.OpenKey(EngineKey, true)) return 1;
+    try {
+      reg.WriteString("SourceDirectory", "/x");
+    } catch (const ERegistryException& error) {
+      return std::string(error.what()) == "Echec à la définition des données pour 'SourceDirectory'"
+                 ? 0
+                 : 2;
+    }
+    return 3;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadBytes(StoreFile()), "");
+}
+
 TEST_F(StoreFileTest, ConfigFolderThatIsAFileIsReportedByName) {
   WriteBytes(FFolder + "/halvorn", "in the way");
   const std::string error = OpenError(KEY_READ | KEY_WRITE, true);
