@@ -41,8 +41,10 @@ constexpr const char* Schema = R"(
 
 std::string Quoted(const std::string& File) { return "\"" + File + "\""; }
 
-std::string SystemError(const std::string& What, const std::string& Target) {
-  return What + " " + Quoted(Target) + ": " + std::strerror(errno);
+// Call right after the failing system call: reads errno before anything can change it.
+EStoreError SystemError(const std::string& What, const std::string& Target) {
+  const std::string reason = std::strerror(errno);
+  return EStoreError(What + " " + Quoted(Target) + ": " + reason);
 }
 
 // Creates Folder and its missing parents, each readable by the user only.
@@ -51,7 +53,7 @@ void MakeFolders(const std::string& Folder) {
   if (Folder.empty() || Folder == "/" || stat(Folder.c_str(), &info) == 0) return;
   MakeFolders(core::ExtractFileDir(Folder));
   if (mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST)
-    throw EStoreError(SystemError("Cannot create the settings folder", Folder));
+    throw SystemError("Cannot create the settings folder", Folder);
 }
 
 void CreatePrivateFile(const std::string& File) {
@@ -60,7 +62,7 @@ void CreatePrivateFile(const std::string& File) {
   if (handle >= 0) {
     close(handle);
   } else if (errno != EEXIST) {
-    throw EStoreError(SystemError("Cannot create the settings store", File));
+    throw SystemError("Cannot create the settings store", File);
   }
 }
 
@@ -176,7 +178,7 @@ TSettingsDatabase::~TSettingsDatabase() { sqlite3_close_v2(FDb); }
 std::unique_ptr<TSettingsDatabase> TSettingsDatabase::Open(const std::string& File, bool Create) {
   struct stat info {};
   if (stat(File.c_str(), &info) != 0) {
-    if (errno != ENOENT) throw EStoreError(SystemError("Cannot open the settings store", File));
+    if (errno != ENOENT) throw SystemError("Cannot open the settings store", File);
     if (!Create) return nullptr;
     CreatePrivateFile(File);
   }
