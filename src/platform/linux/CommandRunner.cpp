@@ -120,6 +120,16 @@ void ReadAvailable(int Fd, std::string& Into, bool& Open) {
   }
 }
 
+// What is in the pipe now; a process the child left behind may keep it open for long.
+void Drain(int Fd, std::string& Into) {
+  ::fcntl(Fd, F_SETFL, O_NONBLOCK);
+  for (bool open = true; open;) {
+    const std::size_t before = Into.size();
+    ReadAvailable(Fd, Into, open);
+    if (Into.size() == before) break;
+  }
+}
+
 // Reads both pipes until the child has ended (not until the pipes close: a tool may leave a
 // daemon behind that keeps them open) or the deadline passes. True when it ended in time.
 bool CollectUntilExit(pid_t Pid, int OutFd, int ErrFd, TClock::time_point Deadline,
@@ -131,10 +141,8 @@ bool CollectUntilExit(pid_t Pid, int OutFd, int ErrFd, TClock::time_point Deadli
     if (done == Pid) {
       Result.ExitCode = ExitCodeOf(status);
       // Whatever is already in the pipes belongs to the answer.
-      ::fcntl(OutFd, F_SETFL, O_NONBLOCK);
-      ::fcntl(ErrFd, F_SETFL, O_NONBLOCK);
-      while (outOpen) ReadAvailable(OutFd, Result.Output, outOpen);
-      while (errOpen) ReadAvailable(ErrFd, Result.ErrorOutput, errOpen);
+      Drain(OutFd, Result.Output);
+      Drain(ErrFd, Result.ErrorOutput);
       return true;
     }
     const auto now = TClock::now();

@@ -75,7 +75,7 @@ class TKdeWallpaperSetter final : public TCommandWallpaperSetter {
         return CommandFailure(command, result, FRunner.Timeout());
       tried += (tried.empty() ? "" : ", ") + command.front();
     }
-    return "none of " + tried + " was found";
+    return "no D-Bus client was found (tried " + tried + ")";
   }
 
   // Every desktop (one per screen and activity) gets the image plugin and the picture.

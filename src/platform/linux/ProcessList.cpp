@@ -23,7 +23,8 @@ bool ReadStat(const std::filesystem::path& Folder, TProcess& Process) {
   std::istringstream rest(line.substr(close + 1));
   char state = 0;
   long parent = 0;
-  if (!(rest >> state >> parent)) return false;
+  // A zombie has ended; it only waits for its parent to notice.
+  if (!(rest >> state >> parent) || state == 'Z') return false;
   Process.ParentPid = static_cast<pid_t>(parent);
   return true;
 }

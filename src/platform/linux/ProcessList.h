@@ -13,7 +13,8 @@ struct TProcess {
   std::string Name;  // the kernel's short name (at most 15 bytes)
 };
 
-// The current user's processes, read from /proc; empty when /proc is not there.
+// The current user's live processes (zombies left out), read from /proc; empty when /proc
+// is not there.
 std::vector<TProcess> RunningProcesses();
 
 }  // namespace skyrelle::platform

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace skyrelle::platform::testing {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TTempFolder {
+ public:
+  // Name is placed inside a plain unique folder under the system's temporary folder.
+  explicit TTempFolder(const std::string& Name = "");
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+  ~TTempFolder();
+  const std::string& Path() const { return FPath; }
+  std::string operator/(const std::string& Name) const { return FPath + "/" + Name; }
+
+ private:
+  std::string FRoot, FPath;
+};
+
+// Sets (or with Unset, removes) an environment variable for the scope.
+class TScopedVariable {
+ public:
+  TScopedVariable(const char* Name, const std::string& Value, bool Unset = false);
+  TScopedVariable(const TScopedVariable&) = delete;
+  TScopedVariable& operator=(const TScopedVariable&) = delete;
+  ~TScopedVariable();
+
+ private:
+  std::string FName, FOld;
+  bool FHadOld;
+};
+
+// The file names the tests throw at every setter.
+inline const std::string HostileFolder = "it's a \"$HOME\" `wall` paper \xC3\xA9t\xC3\xA9";
+inline const std::string HostileFile = "cur rent'$(x) \\ \xE2\x98\x80.bmp";
+
+using TPixelFunction = std::function<void(int X, int Y, std::uint8_t Rgb[3])>;
+// A bitmap the way the engine writes it: bottom-up rows, or top-down with TopDown.
+void WriteBitmap(const std::string& FileName, int Width, int Height, const TPixelFunction& Pixel,
+                 bool TopDown = false);
+std::string ReadWholeFile(const std::string& FileName);
+
+using TCall = std::vector<std::string>;  // program name first
+using TCalls = std::vector<TCall>;
+
+// Programs that stand in for the desktop's tools: each records its name and arguments,
+// then runs Body (a /bin/sh fragment).
+class TStandIns {
+ public:
+  TStandIns();
+  void Add(const std::string& Program, const std::string& Body = "") const;
+  const std::string& Folder() const { return FFolder.Path(); }
+  TCalls Calls() const;
+  void ClearCalls() const;
+
+ private:
+  TTempFolder FFolder;
+  std::string FLog;
+};
+
+// Decoders of what the setters write, to check what a desktop would read back.
+std::string PercentDecoded(const std::string& Uri);           // "file:///a%20b" -> "/a b"
+std::string GVariantStringValue(const std::string& Literal);  // "'it\\'s'" -> "it's"
+std::string QuotedValue(const std::string& Literal);          // JSON/TOML/JS "\u00E9"...
+
+// A virtual X server for the test; skips the test when Xvfb is not installed.
+class TXvfb {
+ public:
+  // Starts "Xvfb -screen 0 <Geometry>" on a free display and points DISPLAY at it.
+  explicit TXvfb(const std::string& Geometry);
+  TXvfb(const TXvfb&) = delete;
+  TXvfb& operator=(const TXvfb&) = delete;
+  ~TXvfb();
+  bool Started() const { return FPid > 0; }
+  const std::string& Display() const { return FDisplay; }
+
+ private:
+  pid_t FPid = 0;
+  std::string FDisplay;
+  std::string FOldDisplay;
+  bool FHadDisplay = false;
+};
+
+bool ProcessGone(pid_t Pid);
+
+}  // namespace skyrelle::platform::testing
