@@ -1,5 +1,6 @@
 #include "imaging/BmpDecoder.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <utility>
@@ -14,6 +15,9 @@ enum : std::uint32_t { RgbCompression = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
 
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::uint32_t CoreHeaderSize = 12;
+// File header, the largest info header, masks and colour table: all that precedes the pixels.
+constexpr std::size_t MaxHeadSize = FileHeaderSize + 124 + 12 + 256 * 4;
+constexpr std::size_t RleChunkSize = 64 * 1024;
 
 std::uint32_t Get16(const std::uint8_t* At) {
   return static_cast<std::uint32_t>(At[0]) | static_cast<std::uint32_t>(At[1]) << 8;
@@ -29,24 +33,55 @@ std::uint8_t ScaleTo8(std::uint32_t Value, std::uint32_t Max) {
   return static_cast<std::uint8_t>((std::uint64_t{Value} * 255 + Max / 2) / Max);
 }
 
+// Run-length data, read in pieces from Start to End.
+class TRleReader {
+ public:
+  TRleReader(IByteSource& Source, std::uint64_t Start, std::uint64_t End)
+      : FSource(Source), FNext(Start), FEnd(End) {}
+
+  // False at the end of the data or when it cannot be read.
+  bool Next(std::uint32_t& Byte) {
+    if (FAt == FBuffer.size()) {
+      const std::uint64_t Count = std::min<std::uint64_t>(FEnd - FNext, RleChunkSize);
+      FBuffer.resize(static_cast<std::size_t>(Count));
+      if (Count == 0 || !FSource.ReadAt(FNext, FBuffer.data(), FBuffer.size())) return false;
+      FNext += Count;
+      FAt = 0;
+    }
+    Byte = FBuffer[FAt++];
+    return true;
+  }
+
+ private:
+  IByteSource& FSource;
+  std::uint64_t FNext;
+  std::uint64_t FEnd;
+  std::vector<std::uint8_t> FBuffer;
+  std::size_t FAt = 0;
+};
+
 }  // namespace
 
-TBmpDecoder::TBmpDecoder(std::string FileName, std::span<const std::uint8_t> Data)
-    : FFileName(std::move(FileName)), FData(Data) {
+TBmpDecoder::TBmpDecoder(std::string FileName, std::unique_ptr<IByteSource> Source)
+    : FFileName(std::move(FileName)), FSource(std::move(Source)) {
   ReadHeaders();
 }
 
 void TBmpDecoder::Fail(const std::string& Reason) const { ThrowPictureError(FFileName, Reason); }
 
 void TBmpDecoder::ReadHeaders() {
-  if (FData.size() < 2 || FData[0] != 'B' || FData[1] != 'M') Fail("not a BMP picture");
-  if (FData.size() < FileHeaderSize + 4) Fail("truncated bitmap header");
-  const std::uint8_t* File = FData.data();
+  const std::uint64_t FileSize = FSource->Size();
+  std::vector<std::uint8_t> Head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, MaxHeadSize)));
+  if (!FSource->ReadAt(0, Head.data(), Head.size())) Fail("cannot read the file");
+  if (Head.size() < 2 || Head[0] != 'B' || Head[1] != 'M') Fail("not a BMP picture");
+  if (Head.size() < FileHeaderSize + 4) Fail("truncated bitmap header");
+  const std::uint8_t* File = Head.data();
   const std::uint32_t HeaderSize = Get32(File + FileHeaderSize);
   if (HeaderSize != CoreHeaderSize && !IsInfoHeaderSize(HeaderSize)) {
     Fail("unsupported bitmap header size " + std::to_string(HeaderSize));
   }
-  if (FData.size() < FileHeaderSize + HeaderSize) Fail("truncated bitmap header");
+  if (Head.size() < FileHeaderSize + HeaderSize) Fail("truncated bitmap header");
   const std::uint8_t* Info = File + FileHeaderSize;
   FPixelOffset = Get32(File + 10);
   std::size_t TablesAt = FileHeaderSize + HeaderSize;
@@ -92,34 +127,34 @@ void TBmpDecoder::ReadHeaders() {
   if (FCompression == BitFields) {
     // The info header keeps its masks after it; later headers hold them inside.
     if (HeaderSize == 40) {
-      ReadMasks(TablesAt);
+      ReadMasks(Head, TablesAt);
       TablesAt += 12;
     } else {
-      ReadMasks(FileHeaderSize + 40);
+      ReadMasks(Head, FileHeaderSize + 40);
     }
   } else if (FBitCount == 16) {
     FChannels = {TChannel{0x7C00, 10, 31}, TChannel{0x03E0, 5, 31}, TChannel{0x001F, 0, 31}};
   }
   if (FPixelOffset < TablesAt) Fail("pixel data offset inside the headers");
-  if (FPixelOffset > FData.size()) Fail("truncated pixel data");
+  if (FPixelOffset > FileSize) Fail("truncated pixel data");
   if (Paletted) {
-    ReadPalette(TablesAt, ColoursUsed, HeaderSize == CoreHeaderSize ? 3 : 4);
+    ReadPalette(Head, TablesAt, ColoursUsed, HeaderSize == CoreHeaderSize ? 3 : 4);
   }
 
   FStride = (std::uint64_t{static_cast<std::uint32_t>(FWidth)} * FBitCount + 31) / 32 * 4;
   if (Compressed) {
-    FPixelEnd = ImageSize == 0 ? FData.size() : FPixelOffset + ImageSize;
+    FPixelEnd = ImageSize == 0 ? FileSize : FPixelOffset + ImageSize;
   } else {
     FPixelEnd = FPixelOffset + FStride * static_cast<std::uint64_t>(FHeight);
   }
-  if (FPixelEnd > FData.size()) Fail("truncated pixel data");
+  if (FPixelEnd > FileSize) Fail("truncated pixel data");
 }
 
-void TBmpDecoder::ReadMasks(std::size_t At) {
-  if (At + 12 > FData.size()) Fail("truncated bit-field masks");
+void TBmpDecoder::ReadMasks(const std::vector<std::uint8_t>& Head, std::size_t At) {
+  if (At + 12 > Head.size()) Fail("truncated bit-field masks");
   std::uint32_t Seen = 0;
   for (std::size_t I = 0; I < FChannels.size(); ++I) {
-    const std::uint32_t Mask = Get32(FData.data() + At + I * 4);
+    const std::uint32_t Mask = Get32(Head.data() + At + I * 4);
     const std::uint32_t Shift = Mask == 0 ? 0 : static_cast<std::uint32_t>(std::countr_zero(Mask));
     const std::uint64_t Shifted = Mask >> Shift;
     const bool Contiguous = Mask != 0 && ((Shifted + 1) & Shifted) == 0;
@@ -130,15 +165,17 @@ void TBmpDecoder::ReadMasks(std::size_t At) {
   }
 }
 
-void TBmpDecoder::ReadPalette(std::size_t At, std::uint32_t Declared, std::size_t EntrySize) {
+void TBmpDecoder::ReadPalette(const std::vector<std::uint8_t>& Head, std::size_t At,
+                              std::uint32_t Declared, std::size_t EntrySize) {
   const std::uint32_t Largest = 1U << FBitCount;
   const std::uint64_t Available = (FPixelOffset - At) / EntrySize;
   std::uint64_t Count = Declared == 0 || Declared > Largest ? Largest : Declared;
   if (Count > Available) Count = Available;
   if (Count == 0) Fail("missing colour table");
+  if (At + Count * EntrySize > Head.size()) Fail("truncated colour table");
   FPaletteCount = static_cast<std::uint32_t>(Count);
   for (std::uint32_t I = 0; I < FPaletteCount; ++I) {
-    const std::uint8_t* Entry = FData.data() + At + I * EntrySize;
+    const std::uint8_t* Entry = Head.data() + At + I * EntrySize;
     FPalette[I * 3] = Entry[2];
     FPalette[I * 3 + 1] = Entry[1];
     FPalette[I * 3 + 2] = Entry[0];
@@ -161,34 +198,44 @@ void TBmpDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
 }
 
 void TBmpDecoder::DrawUncompressed(const TWindowSpan& Span, TRgbImage& Window) const {
+  // Only the bytes that hold the window's columns are read from each row.
+  const auto First = static_cast<std::uint64_t>(Span.FirstColumn);
+  const std::uint64_t End = First + static_cast<std::uint64_t>(Span.Columns);
+  const std::uint64_t ByteStart = First * FBitCount / 8;
+  std::vector<std::uint8_t> Bytes(static_cast<std::size_t>((End * FBitCount + 7) / 8 - ByteStart));
+  const std::uint8_t* Row = Bytes.data();
   for (std::int32_t Y = 0; Y < Span.Rows; ++Y) {
     const std::uint64_t StoredRow = FTopDown ? Y : FHeight - 1 - Y;
-    const std::uint8_t* Row = FData.data() + FPixelOffset + StoredRow * FStride;
+    if (!FSource->ReadAt(FPixelOffset + StoredRow * FStride + ByteStart, Bytes.data(),
+                         Bytes.size())) {
+      Fail("truncated pixel data");
+    }
     std::uint8_t* Out = Window.Row(Y) + static_cast<std::size_t>(Span.TargetColumn) * 3;
-    const auto End = static_cast<std::size_t>(Span.FirstColumn) + Span.Columns;
-    for (auto X = static_cast<std::size_t>(Span.FirstColumn); X < End; ++X, Out += 3) {
+    for (std::uint64_t X = First; X < End; ++X, Out += 3) {
+      const std::uint64_t Bit = X * FBitCount - ByteStart * 8;
+      const std::uint8_t* Pixel = Row + Bit / 8;
       const std::uint8_t* Colour = nullptr;
       std::uint32_t Value = 0;
       switch (FBitCount) {
         case 1:
-          Colour = PaletteColour((Row[X / 8] >> (7 - X % 8)) & 1U);
+          Colour = PaletteColour((*Pixel >> (7 - Bit % 8)) & 1U);
           break;
         case 4:
-          Colour = PaletteColour((Row[X / 2] >> (X % 2 == 0 ? 4 : 0)) & 0xFU);
+          Colour = PaletteColour((*Pixel >> (Bit % 8 == 0 ? 4 : 0)) & 0xFU);
           break;
         case 8:
-          Colour = PaletteColour(Row[X]);
+          Colour = PaletteColour(*Pixel);
           break;
         case 24:
-          Out[0] = Row[X * 3 + 2];
-          Out[1] = Row[X * 3 + 1];
-          Out[2] = Row[X * 3];
+          Out[0] = Pixel[2];
+          Out[1] = Pixel[1];
+          Out[2] = Pixel[0];
           continue;
         case 16:
-          Value = Get16(Row + X * 2);
+          Value = Get16(Pixel);
           break;
         default:
-          Value = Get32(Row + X * 4);
+          Value = Get32(Pixel);
           if (FCompression == RgbCompression) Value &= 0xFFFFFF;
           break;
       }
@@ -212,10 +259,11 @@ void TBmpDecoder::DrawUncompressed(const TWindowSpan& Span, TRgbImage& Window) c
 
 void TBmpDecoder::DrawRle(const TWindowSpan& Span, TRgbImage& Window) const {
   const bool FourBit = FCompression == Rle4;
-  std::uint64_t At = FPixelOffset;
+  TRleReader Reader(*FSource, FPixelOffset, FPixelEnd);
   const auto Next = [&]() -> std::uint32_t {
-    if (At >= FPixelEnd) Fail("truncated compressed pixel data");
-    return FData[At++];
+    std::uint32_t Byte = 0;
+    if (!Reader.Next(Byte)) Fail("truncated compressed pixel data");
+    return Byte;
   };
   std::int64_t X = 0;
   std::int64_t Row = 0;

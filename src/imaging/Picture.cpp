@@ -1,6 +1,7 @@
 #include "imaging/Picture.h"
 
 #include "imaging/BmpDecoder.h"
+#include "imaging/ByteSource.h"
 #include "imaging/ImageError.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PngDecoder.h"
@@ -22,20 +23,20 @@ std::string LowerAsciiExtension(const std::string& FileName) {
   return Extension;
 }
 
-std::unique_ptr<IPictureDecoder> MakeDecoder(const std::string& FileName,
-                                             std::span<const std::uint8_t> Data) {
-  const std::string Extension = LowerAsciiExtension(FileName);
-  if (Extension == ".bmp") return std::make_unique<TBmpDecoder>(FileName, Data);
-  if (Extension == ".jpg" || Extension == ".jpeg") {
-    return std::make_unique<TJpegDecoder>(FileName, Data);
-  }
-  if (Extension == ".png") return std::make_unique<TPngDecoder>(FileName, Data);
-  ThrowPictureError(FileName, "unsupported picture type \"" + Extension + "\"");
-}
-
 }  // namespace
 
-TPicture::TPicture(const std::string& FileName)
-    : FData(FileName), FDecoder(MakeDecoder(FileName, FData.Bytes())) {}
+TPicture::TPicture(const std::string& FileName) {
+  const std::string Extension = LowerAsciiExtension(FileName);
+  if (Extension == ".bmp") {
+    FDecoder = std::make_unique<TBmpDecoder>(FileName, std::make_unique<TFileSource>(FileName));
+  } else if (Extension == ".png") {
+    FDecoder = std::make_unique<TPngDecoder>(FileName, std::make_unique<TFileSource>(FileName));
+  } else if (Extension == ".jpg" || Extension == ".jpeg") {
+    FMapping = std::make_unique<TFileMapping>(FileName);
+    FDecoder = std::make_unique<TJpegDecoder>(FileName, FMapping->Bytes());
+  } else {
+    ThrowPictureError(FileName, "unsupported picture type \"" + Extension + "\"");
+  }
+}
 
 }  // namespace skyrelle::imaging

@@ -11,7 +11,9 @@
 namespace skyrelle::imaging {
 
 // A picture file opened with the decoder its extension names (".bmp", ".jpg", ".jpeg", ".png",
-// in any case); the content is never used to guess the format.
+// in any case); the content is never used to guess the format. JPEG data is mapped into memory
+// (the library decodes fastest from memory, and only the part read becomes resident); bitmaps
+// and PNG are read piece by piece.
 class TPicture {
  public:
   explicit TPicture(const std::string& FileName);
@@ -20,7 +22,7 @@ class TPicture {
   void DrawWindow(std::int32_t Left, TRgbImage& Window) { FDecoder->DrawWindow(Left, Window); }
 
  private:
-  TFileMapping FData;
+  std::unique_ptr<TFileMapping> FMapping;
   std::unique_ptr<IPictureDecoder> FDecoder;
 };
 

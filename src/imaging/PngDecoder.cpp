@@ -16,8 +16,8 @@ namespace skyrelle::imaging {
 struct TPngDecoder::TState {
   png_structp Png = nullptr;
   png_infop Info = nullptr;
-  std::span<const std::uint8_t> Data;
-  std::size_t Position = 0;
+  IByteSource* Source = nullptr;
+  std::uint64_t Position = 0;
   char Message[256]{};
 };
 
@@ -39,8 +39,7 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 
 void ReadData(png_structp Png, png_bytep Out, png_size_t Count) {
   TPngDecoder::TState& State = StateOf(Png);
-  if (State.Data.size() - State.Position < Count) png_error(Png, "truncated data");
-  std::memcpy(Out, State.Data.data() + State.Position, Count);
+  if (!State.Source->ReadAt(State.Position, Out, Count)) png_error(Png, "truncated data");
   State.Position += Count;
 }
 
@@ -62,13 +61,17 @@ void PutPixels(const png_byte* In, int Channels, std::uint8_t* Out, std::size_t 
 
 }  // namespace
 
-TPngDecoder::TPngDecoder(std::string FileName, std::span<const std::uint8_t> Data)
-    : FFileName(std::move(FileName)), FState(std::make_unique<TState>()) {
-  if (Data.size() < SignatureSize || png_sig_cmp(Data.data(), 0, SignatureSize) != 0) {
+TPngDecoder::TPngDecoder(std::string FileName, std::unique_ptr<IByteSource> Source)
+    : FFileName(std::move(FileName)),
+      FSource(std::move(Source)),
+      FState(std::make_unique<TState>()) {
+  png_byte Signature[SignatureSize];
+  if (!FSource->ReadAt(0, Signature, SignatureSize) ||
+      png_sig_cmp(Signature, 0, SignatureSize) != 0) {
     Fail("not a PNG picture");
   }
   TState& State = *FState;
-  State.Data = Data;
+  State.Source = FSource.get();
   State.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &State, ExitWithError, IgnoreWarning);
   if (State.Png == nullptr) Fail("out of memory");
   State.Info = png_create_info_struct(State.Png);

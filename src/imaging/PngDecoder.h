@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 
+#include "imaging/ByteSource.h"
 #include "imaging/PictureDecoder.h"
 
 namespace skyrelle::imaging {
@@ -15,8 +15,8 @@ namespace skyrelle::imaging {
 // pass by pass into the window.
 class TPngDecoder : public IPictureDecoder {
  public:
-  // Data must stay valid for the decoder's life; FileName is only used in error texts.
-  TPngDecoder(std::string FileName, std::span<const std::uint8_t> Data);
+  // FileName is only used in error texts.
+  TPngDecoder(std::string FileName, std::unique_ptr<IByteSource> Source);
   ~TPngDecoder() override;
   TPngDecoder(const TPngDecoder&) = delete;
   TPngDecoder& operator=(const TPngDecoder&) = delete;
@@ -33,6 +33,7 @@ class TPngDecoder : public IPictureDecoder {
   void Guarded(TWork&& Work);
 
   std::string FFileName;
+  std::unique_ptr<IByteSource> FSource;
   std::unique_ptr<TState> FState;
 };
 
