@@ -1,6 +1,5 @@
 #include "app/ReportingWallpaperSetter.h"
 
-#include <iostream>
 #include <utility>
 
 namespace skyrelle::app {
@@ -12,7 +11,6 @@ TReportingWallpaperSetter::TReportingWallpaperSetter(
 platform::TWallpaperResult TReportingWallpaperSetter::SetWallpaper(const std::string& FileName) {
   platform::TWallpaperResult result = FDesktop->SetWallpaper(FileName);
   if (result.Applied) return result;
-  std::clog << "Skyrelle: the wallpaper could not be applied: " << result.Error << std::endl;
   if (!FNoticeGiven && !FNotice) {
     FNotice = "The wallpaper could not be applied on this desktop";
     *FNotice += result.Error.empty() ? "." : ": " + result.Error;

@@ -14,7 +14,7 @@ class TReportingWallpaperSetter final : public platform::IWallpaperSetter {
  public:
   explicit TReportingWallpaperSetter(std::unique_ptr<platform::IWallpaperSetter> Desktop);
 
-  // Every refusal is logged to standard error.
+  // The desktop's setter logs each refusal itself.
   platform::TWallpaperResult SetWallpaper(const std::string& FileName) override;
 
   // A sentence on the first refusal of the run, given once; nothing afterwards, so the user

@@ -1,0 +1,87 @@
+// The program's start and end: everything between the process start and the main window,
+// in order, in one place.
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/ApplicationTitle.h"
+#include "app/AutoStart.h"
+#include "app/ErrorBox.h"
+#include "app/Icons.h"
+#include "app/QtScreen.h"
+#include "app/ReportingWallpaperSetter.h"
+#include "app/frmMain.h"
+#include "engine/Skyrelle.h"
+#include "platform/IClock.h"
+#include "platform/UserFolders.h"
+#include "platform/linux/DesktopWallpaperSetter.h"
+
+namespace {
+
+using namespace skyrelle;
+
+// What the engine is given lives as long as the program.
+struct TSystemServices {
+  platform::TSystemClock Clock;
+  app::TQtScreen Screen;
+  app::TReportingWallpaperSetter Wallpaper{platform::CreateDesktopWallpaperSetter()};
+};
+
+app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::string& ProgramPath) {
+  return {
+      .CreateEngine =
+          [&System] {
+            return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
+                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder()});
+          },
+      .AutoStart =
+          app::TAutoStartEntry(app::AutoStartEntryFile(platform::ConfigFolder()), ProgramPath),
+      .BrowseForFolder = app::BrowseForFolderDialog,
+      .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
+      .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },
+  };
+}
+
+void CentreOnPrimaryScreen(QWidget& Window) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    Window.move(screen->geometry().center() - Window.rect().center());
+}
+
+int Run(QApplication& Application) {
+  // 1. The application object: its icon and title.
+  const QString programPath = QCoreApplication::applicationFilePath();
+  QCoreApplication::setApplicationName(app::ApplicationTitle(programPath));
+  QGuiApplication::setDesktopFileName(QStringLiteral("Skyrelle"));
+  QApplication::setWindowIcon(app::MainIcon());
+  // The window hides into the tray; closing an error box while it is hidden must not end
+  // the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  // 2. The main window, which makes the engine and may already set the wallpaper.
+  TSystemServices system;
+  app::TfrmMain frmMain(MainWindowServices(system, QFile::encodeName(programPath).toStdString()));
+
+  // 3. The message loop, with the main window shown.
+  CentreOnPrimaryScreen(frmMain);
+  frmMain.show();
+  return Application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  try {
+    return Run(application);
+  } catch (...) {
+    const QString text = skyrelle::app::ErrorBoxText(skyrelle::app::CurrentExceptionText());
+    std::fprintf(stderr, "Skyrelle: %s\n", qUtf8Printable(text));
+    QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+    return 1;
+  }
+}
