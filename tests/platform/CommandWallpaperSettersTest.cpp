@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -333,6 +334,48 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     false}),
     [](const auto& Info) { return std::string(Info.param.Name); });
+
+// The script must run in a real JavaScript engine and leave the picture's URI, whatever the
+// file name holds, on every desktop. A stand-in shell object records what it is given.
+TEST(KdeWallpaperSetter, ScriptPutsThePictureOnEveryDesktop) {
+  TStandIns standIns;
+  standIns.Add("qdbus6");
+  TTempFolder pictures(HostileFolder);
+  const std::string file = pictures / HostileFile;
+  WriteBitmap(file, 2, 2, Pattern);
+  {
+    TScopedVariable path{"PATH", standIns.Folder()};
+    ASSERT_TRUE(MakeKdeWallpaperSetter(TCommandRunner())->SetWallpaper(file).Applied);
+  }
+  const std::string shell =
+      "var made = [];\n"
+      "function desktops() { return [desktop('org.kde.color'), desktop('org.kde.image')]; }\n"
+      "function desktop(plugin) {\n"
+      "  var d = {wallpaperPlugin: plugin, currentConfigGroup: [], config: {},\n"
+      "    writeConfig: function(key, value) {\n"
+      "      this.config[this.currentConfigGroup.join('/') + '/' + key] = value; }};\n"
+      "  made.push(d);\n"
+      "  return d;\n"
+      "}\n";
+  const std::string report =
+      "\nmade.forEach(function(d) {\n"
+      "  console.log(d.wallpaperPlugin + ' ' + JSON.stringify(d.config)); });\n";
+  std::ofstream(standIns.Folder() + "/script.js")
+      << shell << standIns.Calls().at(0).at(4) << report;
+
+  const TCommandResult run = TCommandRunner().Run({"node", standIns.Folder() + "/script.js"});
+  if (run.Outcome == TCommandResult::TOutcome::NotFound) GTEST_SKIP() << "node is not installed";
+  ASSERT_TRUE(run.Succeeded()) << run.ErrorOutput;
+  std::istringstream lines(run.Output);
+  int desktops = 0;
+  for (std::string line; std::getline(lines, line); ++desktops) {
+    const std::string head = "org.kde.image {\"Wallpaper/org.kde.image/General/Image\":";
+    ASSERT_EQ(line.rfind(head, 0), 0u) << line;
+    const std::string uri = QuotedValue(line.substr(head.size(), line.size() - head.size() - 1));
+    EXPECT_EQ(ReadWholeFile(PercentDecoded(uri)), ReadWholeFile(file));
+  }
+  EXPECT_EQ(desktops, 2);
+}
 
 // hyprctl passes hyprpaper's refusal on with exit code 0.
 TEST(HyprpaperWallpaperSetter, ReportsARefusalInTheReply) {

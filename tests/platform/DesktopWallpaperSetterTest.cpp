@@ -1,0 +1,74 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "PlatformTestSupport.h"
+#include "platform/linux/DesktopWallpaperSetter.h"
+
+namespace skyrelle::platform {
+namespace {
+
+using ::testing::HasSubstr;
+using namespace testing;
+
+void Grey(int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 90; }
+
+// The session as the program finds it in its environment.
+class DesktopWallpaperSetter : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteBitmap(FFile, 8, 8, Grey); }
+
+  TStandIns FStandIns;
+  TScopedVariable FPath{"PATH", FStandIns.Folder()};
+  TScopedVariable FCurrent{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"};
+  TScopedVariable FSession{"XDG_SESSION_DESKTOP", "", true};
+  TScopedVariable FDesktopSession{"DESKTOP_SESSION", "", true};
+  TScopedVariable FWayland{"WAYLAND_DISPLAY", "", true};
+  TScopedVariable FSway{"SWAYSOCK", "", true};
+  TScopedVariable FHyprland{"HYPRLAND_INSTANCE_SIGNATURE", "", true};
+  TScopedVariable FDisplay{"DISPLAY", "", true};
+  TTempFolder FFolder;
+  std::string FFile = FFolder / "current.bmp";
+};
+
+TEST_F(DesktopWallpaperSetter, UsesTheSessionsDesktop) {
+  FStandIns.Add("gsettings");
+  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  EXPECT_TRUE(result.Applied) << result.Error;
+  ASSERT_FALSE(FStandIns.Calls().empty());
+  EXPECT_EQ(FStandIns.Calls()[0],
+            (TCall{"gsettings", "list-keys", "org.gnome.desktop.background"}));
+}
+
+TEST_F(DesktopWallpaperSetter, NamesTheDesktopInTheErrorAndLogsIt) {
+  FStandIns.Add("gsettings", "echo 'No such schema' >&2; exit 1");
+  ::testing::internal::CaptureStderr();
+  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  const std::string logged = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(result.Applied);
+  EXPECT_EQ(result.Error,
+            "The wallpaper could not be set on GNOME: gsettings failed with exit code 1: No such "
+            "schema");
+  EXPECT_THAT(logged, HasSubstr(result.Error));
+}
+
+TEST_F(DesktopWallpaperSetter, SaysWhenThereIsNoSession) {
+  TScopedVariable current{"XDG_CURRENT_DESKTOP", "", true};
+  ::testing::internal::CaptureStderr();
+  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(result.Applied);
+  EXPECT_THAT(result.Error, HasSubstr("no desktop session was found"));
+}
+
+TEST_F(DesktopWallpaperSetter, FallsBackToTheRootWindowOnAPlainXServer) {
+  TScopedVariable current{"XDG_CURRENT_DESKTOP", "i3", false};
+  TScopedVariable path{"PATH", "/usr/bin:/bin"};  // for Xvfb
+  TXvfb server("8x8x24");
+  if (!server.Started()) GTEST_SKIP() << "Xvfb is not installed";
+  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  EXPECT_TRUE(result.Applied) << result.Error;
+  EXPECT_TRUE(FStandIns.Calls().empty());
+}
+
+}  // namespace
+}  // namespace skyrelle::platform
