@@ -13,7 +13,7 @@ namespace skyrelle::imaging {
 
 bool TMemorySource::ReadAt(std::uint64_t Offset, std::uint8_t* Out, std::size_t Count) noexcept {
   if (Offset > FData.size() || FData.size() - Offset < Count) return false;
-  std::memcpy(Out, FData.data() + Offset, Count);
+  if (Count > 0) std::memcpy(Out, FData.data() + Offset, Count);
   return true;
 }
 
