@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,8 +18,6 @@
 #include <stdexcept>
 
 #include "core/Text.h"
-
-extern char** environ;
 
 namespace skyrelle::platform::testing {
 namespace fs = std::filesystem;
@@ -207,25 +205,24 @@ std::string QuotedValue(const std::string& Literal) {
 TXvfb::TXvfb(const std::string& Geometry) {
   int fds[2];
   if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
   const std::string fd = std::to_string(fds[1]);
   std::vector<std::string> arguments = {"Xvfb",   "-displayfd", fd,    "-screen", "0",
                                         Geometry, "-nolisten",  "tcp", "-noreset"};
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  const int error = ::posix_spawnp(&FPid, "Xvfb", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  if (error != 0) {
+  // Xvfb must not outlive a test that crashes.
+  FPid = ::fork();
+  if (FPid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     ::close(fds[0]);
-    FPid = 0;
-    return;
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    ::execvp("Xvfb", argv.data());
+    ::_exit(127);
   }
+  ::close(fds[1]);
   // Xvfb writes the display number it chose once it accepts connections.
   std::string number;
   pollfd wait = {fds[0], POLLIN, 0};
@@ -238,7 +235,10 @@ TXvfb::TXvfb(const std::string& Geometry) {
   ::close(fds[0]);
   if (number.find('\n') == std::string::npos) {
     ::kill(FPid, SIGKILL);
-    ::waitpid(FPid, nullptr, 0);
+    int status = 0;
+    ::waitpid(FPid, &status, 0);
+    FPid = 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return;  // not installed
     throw std::runtime_error("Xvfb did not start");
   }
   FDisplay = ":" + number.substr(0, number.find('\n'));
