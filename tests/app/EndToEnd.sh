@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The real program on a virtual screen with a tray: start-up on a seeded store, the wallpaper
+# on the root window, the stored state, the main window, hiding it, the tray menu's
+# "Next image" and "Quit", and a restart.
+# Usage: EndToEnd.sh BUILD_DIR CLOSE_WINDOW_TOOL
+set -euo pipefail
+build=$(cd "$1" && pwd)
+close_window=$2
+# shellcheck source=../../scripts/run-skyrelle
+source "$(dirname "$0")/../../scripts/run-skyrelle"
+
+program=$build/src/app/Skyrelle
+render=$build/tools/render/skyrelle-render
+work=$(mktemp -d "${TMPDIR:-/tmp}/skyrelle-e2e.XXXXXX")
+trap 'stop_virtual_session; rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- program output:" >&2
+  cat "$work/skyrelle.log" >&2 || true
+  exit 1
+}
+passed() { echo "ok - $*"; }
+
+start_program() {
+  "$program" >>"$work/skyrelle.log" 2>&1 &
+  program_pid=$!
+  VIRTUAL_PIDS=("$program_pid" "${VIRTUAL_PIDS[@]}")
+}
+
+# The tray icon is a window of the program embedded in trayer's panel.
+tray_icon() {
+  xwininfo -root -tree | awk '
+    /\("panel" "trayer"\)/ { panel = 1; next }
+    /^     0x/ { panel = 0 }
+    panel && /"Skyrelle": \("Skyrelle" "Skyrelle"\)/ { print $1; exit }'
+}
+tray_icon_shown() { [ -n "$(tray_icon)" ]; }
+# The open menu is a top-level window of the program narrower than the main window.
+tray_menu_open() {
+  local id
+  for id in $(xwininfo -root -children | awk '/"Skyrelle": \("Skyrelle" "Skyrelle"\)/ {print $1}'); do
+    xwininfo -id "$id" | awk '/Width:/ {w = $2} /IsViewable/ {v = 1} END {exit !(v && w < 300)}' &&
+      return 0
+  done
+  return 1
+}
+window_viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
+window_hidden() { ! window_viewable "$1"; }
+store_changed() { [ "$(stored_value "$build" "$1")" != "$2" ]; }
+
+# Opens the tray icon's menu with the right button and picks the item at Position (1 = first).
+choose_from_tray_menu() {
+  local position=$1 icon keys=()
+  icon=$(tray_icon)
+  [ -n "$icon" ] || fail "no tray icon"
+  xdotool mousemove --window "$icon" 8 8 click 3
+  wait_for 10 tray_menu_open || fail "the tray menu did not open"
+  for ((i = 0; i < position; i++)); do keys+=(Down); done
+  xdotool key "${keys[@]}" Return
+}
+
+# The part of the screen that no window covers, compared with the same part of a bitmap.
+root_shows() {
+  import -window root -crop 640x320+0+0 +repage "$work/root.png"
+  convert "$1" -crop 640x320+0+0 +repage "$work/expected.png"
+  [ "$(compare -metric AE "$work/root.png" "$work/expected.png" null: 2>&1)" = 0 ]
+}
+
+unset DISPLAY
+isolate_session "$work"
+start_virtual_display "$work"
+start_tray_host "$work"
+make_sample_panoramas "$work/pictures"
+seed_store "$build" "$work/pictures"
+
+start_program
+wait_for 60 wallpaper_set || fail "no wallpaper after start"
+first=$(stored_value "$build" CurrentFile)
+[[ "$first" == "$work/pictures/"* ]] || fail "no picture of the folder is current: '$first'"
+"$render" "$first" --screen "$SCREEN_SIZE" --section 1 -o "$work/section1.bmp" >/dev/null
+cmp -s "$(wallpaper_file)" "$work/section1.bmp" || fail "current.bmp is not section 1 of $first"
+root_shows "$work/section1.bmp" || fail "the screen does not show section 1 of $first"
+passed "start-up renders the first section of a picture of the folder onto the screen"
+
+[ "$(stored_value "$build" SourceDirectory)" = "$work/pictures" ] || fail "folder not kept"
+[ "$(stored_value "$build" CurrentIndex)" = 0x0 ] || fail "section index not stored"
+[ "$(stored_value "$build" History)" = "$first" ] || fail "history is not the picture"
+[ -n "$(stored_value "$build" LastChange)" ] || fail "no time of change stored"
+passed "the store holds the new state"
+
+wait_for 20 main_window >/dev/null || fail "no main window"
+window=$(main_window)
+[ "$(xdotool getwindowname "$window")" = Skyrelle ] || fail "window title"
+passed "the window titled Skyrelle appears"
+
+wait_for 20 tray_icon_shown || fail "no tray icon"
+"$close_window" "$window"
+wait_for 10 window_hidden "$window" || fail "closing did not hide the window"
+sleep 1
+kill -0 "$program_pid" 2>/dev/null || fail "closing ended the program"
+passed "closing hides the window and the program keeps running"
+
+before=$(stored_value "$build" LastChange)
+choose_from_tray_menu 2
+wait_for 60 store_changed LastChange "$before" || fail "Next image changed nothing"
+second=$(stored_value "$build" CurrentFile)
+[ "$second" != "$first" ] || fail "Next image kept $first"
+"$render" "$second" --screen "$SCREEN_SIZE" --section 1 -o "$work/next.bmp" >/dev/null
+wait_for 10 root_shows "$work/next.bmp" || fail "the screen does not show $second"
+passed "the tray menu's Next image changes the wallpaper while the window is hidden"
+
+choose_from_tray_menu 4
+status=0
+wait "$program_pid" || status=$?
+[ "$status" = 0 ] || fail "Quit ended with exit code $status"
+VIRTUAL_PIDS=("${VIRTUAL_PIDS[@]:1}")
+passed "Quit ends the program with exit code 0"
+
+before=$(stored_value "$build" LastChange)
+start_program
+wait_for 60 store_changed LastChange "$before" || fail "the restart rendered nothing"
+third=$(stored_value "$build" CurrentFile)
+[ "$third" != "$first" ] && [ "$third" != "$second" ] ||
+  fail "the restart picked $third from the history ($first, $second)"
+passed "a restart picks the one picture outside the history"
