@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <stdlib.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -45,11 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
 class AutoStartEntryTest : public testing::Test {
  protected:
   void SetUp() override {
-    FFolder =
-        fs::temp_directory_path() / ("skyrelle-autostart-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FFolder);
-    fs::create_directories(FFolder);
+    std::string folder = (fs::temp_directory_path() / "skyrelle-autostart-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    FFolder = folder;
   }
   void TearDown() override { fs::remove_all(FFolder); }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <stdlib.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QImage>
@@ -70,10 +70,9 @@ class frmMainTest : public testing::Test {
   void SetUp() override {
     testing_support::TestApplication();
     QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
-    FRoot =
-        fs::temp_directory_path() / ("skyrelle-frmmain-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FRoot);
+    std::string root = (fs::temp_directory_path() / "skyrelle-frmmain-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(root.data()), nullptr);
+    FRoot = root;
     fs::create_directories(FRoot / "pictures");
     ::setenv("XDG_CONFIG_HOME", (FRoot / "config").c_str(), 1);
     FPreviousPresenter = SetErrorPresenter([this](const QString& Caption, const QString& Text) {
