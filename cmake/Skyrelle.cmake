@@ -7,13 +7,13 @@ function(skyrelle_add_subdirectories)
   endforeach()
 endfunction()
 
-# skyrelle_add_test(NAME <target> LABEL <module> SOURCES ... [LIBS ...] [ENVIRONMENT ...])
+# skyrelle_add_test(NAME <target> LABEL <module> SOURCES ... [LIBS ...])
 # One GoogleTest executable, its cases registered with CTest under the module's label.
 function(skyrelle_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${T_ENVIRONMENT}")
+    PROPERTIES LABELS ${T_LABEL})
 endfunction()
