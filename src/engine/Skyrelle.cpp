@@ -148,10 +148,6 @@ bool TSkyrelle::GenerateWallpaper() {
   return true;
 }
 
-std::int32_t TSkyrelle::SectionOffset(std::int32_t Index, std::int32_t Range) const {
-  return engine::SectionOffset(Index, Range, FStepsCount);
-}
-
 void TSkyrelle::LoadSettings() {
   const auto registry = OpenSettingsKey();
   if (registry->ValueExists(SourceDirectoryValue))

@@ -56,7 +56,6 @@ class TSkyrelle {
   void ScanFolder();
   std::string PickRandomImage();
   void AddToHistory(const std::string& Path);
-  std::int32_t SectionOffset(std::int32_t Index, std::int32_t Range) const;
   void LoadSettings();
   void SaveSettings() const;
 
