@@ -21,6 +21,10 @@ namespace skyrelle::imaging {
 struct TJpegDecoder::TState {
   jpeg_decompress_struct Info{};
   jpeg_error_mgr Errors{};
+  jpeg_source_mgr Reader{};
+  IByteSource* Source = nullptr;
+  std::uint64_t NextOffset = 0;  // of the first byte not yet loaded into Buffer
+  std::vector<JOCTET> Buffer;
   std::jmp_buf Jump{};
   char Message[JMSG_LENGTH_MAX]{};
   bool Created = false;
@@ -45,6 +49,50 @@ void EmitMessage(j_common_ptr Common, int Level) {
   ++Common->err->num_warnings;
 }
 
+TJpegDecoder::TState& StateOf(j_decompress_ptr Info) {
+  return *static_cast<TJpegDecoder::TState*>(Info->client_data);
+}
+
+void InitSource(j_decompress_ptr) {}
+
+void TermSource(j_decompress_ptr) {}
+
+// Loads the next piece of the file. Data that cannot be read (the file was cut short while open,
+// or a read failed) raises the end-of-file warning, which EmitMessage turns into an error; the
+// end marker handed back is only there to keep the library's state sound.
+boolean FillInputBuffer(j_decompress_ptr Info) {
+  TJpegDecoder::TState& State = StateOf(Info);
+  const std::uint64_t Size = State.Source->Size();
+  const std::uint64_t Left = State.NextOffset < Size ? Size - State.NextOffset : 0;
+  const auto Count = static_cast<std::size_t>(std::min<std::uint64_t>(Left, State.Buffer.size()));
+  if (Count == 0 || !State.Source->ReadAt(State.NextOffset, State.Buffer.data(), Count)) {
+    static const JOCTET EndOfImage[] = {0xFF, JPEG_EOI};
+    WARNMS(Info, JWRN_JPEG_EOF);
+    State.Reader.next_input_byte = EndOfImage;
+    State.Reader.bytes_in_buffer = sizeof EndOfImage;
+    return TRUE;
+  }
+  State.NextOffset += Count;
+  State.Reader.next_input_byte = State.Buffer.data();
+  State.Reader.bytes_in_buffer = Count;
+  return TRUE;
+}
+
+// Skips within the loaded piece, or moves the next read beyond it; the library loads again when
+// it finds the buffer empty.
+void SkipInputData(j_decompress_ptr Info, long Count) {
+  if (Count <= 0) return;
+  jpeg_source_mgr& Reader = StateOf(Info).Reader;
+  const auto Skip = static_cast<std::uint64_t>(Count);
+  if (Skip <= Reader.bytes_in_buffer) {
+    Reader.next_input_byte += Skip;
+    Reader.bytes_in_buffer -= static_cast<std::size_t>(Skip);
+    return;
+  }
+  StateOf(Info).NextOffset += Skip - Reader.bytes_in_buffer;
+  Reader.bytes_in_buffer = 0;
+}
+
 std::uint8_t Multiply(std::uint32_t A, std::uint32_t B) {
   return static_cast<std::uint8_t>((A * B + 127) / 255);
 }
@@ -59,12 +107,24 @@ void ConvertCmyk(const JSAMPLE* In, std::uint8_t* Out, std::int32_t Count, bool 
 
 }  // namespace
 
-TJpegDecoder::TJpegDecoder(std::string FileName, std::span<const std::uint8_t> Data)
-    : FFileName(std::move(FileName)), FState(std::make_unique<TState>()) {
-  if (Data.size() < 3 || Data[0] != 0xFF || Data[1] != 0xD8 || Data[2] != 0xFF) {
+TJpegDecoder::TJpegDecoder(std::string FileName, std::unique_ptr<IByteSource> Source)
+    : FFileName(std::move(FileName)),
+      FSource(std::move(Source)),
+      FState(std::make_unique<TState>()) {
+  std::uint8_t Signature[3];
+  if (!FSource->ReadAt(0, Signature, sizeof Signature) || Signature[0] != 0xFF ||
+      Signature[1] != 0xD8 || Signature[2] != 0xFF) {
     Fail("not a JPEG picture");
   }
   TState& State = *FState;
+  State.Source = FSource.get();
+  State.Buffer.resize(
+      static_cast<std::size_t>(std::min<std::uint64_t>(FSource->Size(), ReadChunkSize)));
+  State.Reader.init_source = InitSource;
+  State.Reader.fill_input_buffer = FillInputBuffer;
+  State.Reader.skip_input_data = SkipInputData;
+  State.Reader.resync_to_restart = jpeg_resync_to_restart;
+  State.Reader.term_source = TermSource;
   State.Info.err = jpeg_std_error(&State.Errors);
   State.Errors.error_exit = ExitWithError;
   State.Errors.emit_message = EmitMessage;
@@ -73,7 +133,7 @@ TJpegDecoder::TJpegDecoder(std::string FileName, std::span<const std::uint8_t> D
     jpeg_create_decompress(&State.Info);
     State.Created = true;
     State.Info.mem->max_memory_to_use = static_cast<long>(MaxBufferedBytes + OtherBuffersAllowance);
-    jpeg_mem_src(&State.Info, Data.data(), static_cast<unsigned long>(Data.size()));
+    State.Info.src = &State.Reader;
     jpeg_read_header(&State.Info, TRUE);
   });
 }

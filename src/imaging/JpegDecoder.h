@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 
+#include "imaging/ByteSource.h"
 #include "imaging/PictureDecoder.h"
 
 namespace skyrelle::imaging {
@@ -16,9 +17,12 @@ class TJpegDecoder : public IPictureDecoder {
  public:
   // The coefficient buffer of multi-scan pictures may hold at most this many bytes.
   static constexpr std::uint64_t MaxBufferedBytes = std::uint64_t{1} << 30;
+  // The file is read in pieces this large: big enough that the library's fast Huffman decoder,
+  // which needs several kilobytes ahead, nearly always runs.
+  static constexpr std::size_t ReadChunkSize = std::size_t{1} << 20;
 
-  // Data must stay valid for the decoder's life; FileName is only used in error texts.
-  TJpegDecoder(std::string FileName, std::span<const std::uint8_t> Data);
+  // FileName is only used in error texts.
+  TJpegDecoder(std::string FileName, std::unique_ptr<IByteSource> Source);
   ~TJpegDecoder() override;
   TJpegDecoder(const TJpegDecoder&) = delete;
   TJpegDecoder& operator=(const TJpegDecoder&) = delete;
@@ -36,6 +40,7 @@ class TJpegDecoder : public IPictureDecoder {
   void CheckBufferedSize() const;
 
   std::string FFileName;
+  std::unique_ptr<IByteSource> FSource;
   std::unique_ptr<TState> FState;
 };
 

@@ -32,8 +32,7 @@ TPicture::TPicture(const std::string& FileName) {
   } else if (Extension == ".png") {
     FDecoder = std::make_unique<TPngDecoder>(FileName, std::make_unique<TFileSource>(FileName));
   } else if (Extension == ".jpg" || Extension == ".jpeg") {
-    FMapping = std::make_unique<TFileMapping>(FileName);
-    FDecoder = std::make_unique<TJpegDecoder>(FileName, FMapping->Bytes());
+    FDecoder = std::make_unique<TJpegDecoder>(FileName, std::make_unique<TFileSource>(FileName));
   } else {
     ThrowPictureError(FileName, "unsupported picture type \"" + Extension + "\"");
   }

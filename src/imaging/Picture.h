@@ -4,16 +4,14 @@
 #include <memory>
 #include <string>
 
-#include "imaging/FileMapping.h"
 #include "imaging/PictureDecoder.h"
 #include "imaging/RgbImage.h"
 
 namespace skyrelle::imaging {
 
 // A picture file opened with the decoder its extension names (".bmp", ".jpg", ".jpeg", ".png",
-// in any case); the content is never used to guess the format. JPEG data is mapped into memory
-// (the library decodes fastest from memory, and only the part read becomes resident); bitmaps
-// and PNG are read piece by piece.
+// in any case); the content is never used to guess the format. Files are read piece by piece
+// with ordinary reads, so a file cut short by another program gives an error, never a crash.
 class TPicture {
  public:
   explicit TPicture(const std::string& FileName);
@@ -22,7 +20,6 @@ class TPicture {
   void DrawWindow(std::int32_t Left, TRgbImage& Window) { FDecoder->DrawWindow(Left, Window); }
 
  private:
-  std::unique_ptr<TFileMapping> FMapping;
   std::unique_ptr<IPictureDecoder> FDecoder;
 };
 

@@ -159,6 +159,12 @@ TBytes EncodeJpeg(const TSamples& Samples, const TJpegOptions& Options) {
   Info.restart_in_rows = Options.RestartRows;
   if (Options.Progressive) jpeg_simple_progression(&Info);
   jpeg_start_compress(&Info, TRUE);
+  // End-of-image markers as the comments' text: a reader that loses its place inside them stops.
+  std::vector<JOCTET> Comment(65533);
+  for (std::size_t I = 0; I < Comment.size(); ++I) Comment[I] = I % 2 == 0 ? 0xFF : JPEG_EOI;
+  for (std::size_t Written = 0; Written < Options.CommentBytes; Written += Comment.size()) {
+    jpeg_write_marker(&Info, JPEG_COM, Comment.data(), static_cast<unsigned>(Comment.size()));
+  }
   while (Info.next_scanline < Info.image_height) {
     JSAMPROW Row = const_cast<JSAMPLE*>(Samples.Values.data()) +
                    std::size_t(Info.next_scanline) * Samples.Width * Samples.Channels;

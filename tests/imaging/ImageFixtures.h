@@ -63,6 +63,7 @@ struct TJpegOptions {
   bool AdobeMarker = true;  // CMYK: write the Adobe marker (the data then counts as inverted)
   int RestartRows = 0;
   int Quality = 90;
+  std::size_t CommentBytes = 0;  // about this many bytes of comment segments before the frame
 };
 
 // Samples with 1 (grey), 3 (RGB, stored as YCbCr) or 4 (CMYK, stored as given) channels.

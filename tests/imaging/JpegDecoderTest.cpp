@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "ImageFixtures.h"
@@ -57,7 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
         TJpegCase{"ProgressiveGreyscale",
                   1,
                   {.HorizontalSampling = 1, .VerticalSampling = 1, .Progressive = true}},
-        TJpegCase{"RestartIntervals", 3, {.RestartRows = 1}}),
+        TJpegCase{"RestartIntervals", 3, {.RestartRows = 1}},
+        // Skipped segments that end beyond the first piece of the file read.
+        TJpegCase{"CommentsLongerThanAReadChunk",
+                  3,
+                  {.CommentBytes = TJpegDecoder::ReadChunkSize * 3 / 2}}),
     [](const ::testing::TestParamInfo<TJpegCase>& Info) { return Info.param.Name; });
 
 TEST(JpegDecoderTest, CmykInksBecomeTheirRgbColours) {
@@ -84,6 +89,27 @@ TEST(JpegDecoderTest, CmykInksBecomeTheirRgbColours) {
 }
 
 // --- Broken files ------------------------------------------------------------------------------
+
+// Another program rewrites the picture while a render has it open: the data the decoder has not
+// read yet is gone.
+TEST(JpegDecoderTest, AFileCutShortAfterOpeningFailsWithAClearError) {
+  const TBytes Data = EncodeJpeg(PhotoLikeSamples(1600, 1200, 3),
+                                 {.HorizontalSampling = 1, .VerticalSampling = 1, .Quality = 100});
+  ASSERT_GT(Data.size(), 2 * TJpegDecoder::ReadChunkSize) << "the cut must fall beyond a chunk";
+  TTempFolder Folder;
+  const std::string FileName = Folder.Write("shrinking.jpg", Data);
+  TPicture Picture(FileName);
+  std::filesystem::resize_file(FileName, Data.size() / 2);
+  TRgbImage Window(1600, 1200);
+  try {
+    Picture.DrawWindow(0, Window);
+    FAIL() << "decoded without an error";
+  } catch (const EImageError& Error) {
+    const std::string Text = Error.what();
+    EXPECT_NE(Text.find(FileName), std::string::npos) << Text;
+    EXPECT_NE(Text.find("Premature end of JPEG file"), std::string::npos) << Text;
+  }
+}
 
 TBytes Baseline() { return EncodeJpeg(PhotoLikeSamples(64, 48, 3), {}); }
 
