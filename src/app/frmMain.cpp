@@ -210,8 +210,10 @@ void TfrmMain::UpdateStatus() {
   } else {
     lblFilename->setText(DecodePath(core::ExtractFileName(FPanorama->CurrentFile())));
     AutoSize(lblFilename);
-    lblStatus->setText(QString::asprintf("Section %d / %d - next change in %d min",
-                                         FPanorama->CurrentIndex() + 1, FPanorama->StepsCount(),
+    // Widened: a damaged store can leave the index at the top of its range.
+    const long long section = static_cast<long long>(FPanorama->CurrentIndex()) + 1;
+    lblStatus->setText(QString::asprintf("Section %lld / %d - next change in %d min", section,
+                                         FPanorama->StepsCount(),
                                          FPanorama->MinutesUntilNextChange()));
   }
   lblStatus->setToolTip(QString());
@@ -285,7 +287,9 @@ void TfrmMain::miNextImageClick() { btnNextClick(); }
 
 void TfrmMain::miNextSectionClick() { btnApplyNowClick(); }
 
-void TfrmMain::miQuitClick() { QCoreApplication::quit(); }
+// Leaves the loop directly: a quit request would first ask the window to close, which it
+// refuses, and newer toolkits then call the quit off.
+void TfrmMain::miQuitClick() { QCoreApplication::exit(0); }
 
 void TfrmMain::TimerTimer() {
   Guarded([this] {

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "QtApplication.h"
@@ -394,6 +396,15 @@ TEST_F(frmMainTest, StatusLineTellsOnceThatTheDesktopRefusedTheWallpaper) {
   EXPECT_EQ(StatusText(), Status(1, 60));
 }
 
+TEST_F(frmMainTest, AnIndexAtTheTopOfItsRangeShowsItsSectionNumberWithoutWrappingRound) {
+  settings::TRegistry store;
+  ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", true));
+  store.WriteString("CurrentFile", Pictures() + "/gone.bmp");
+  store.WriteInteger("CurrentIndex", std::numeric_limits<std::int32_t>::max());
+  Window();
+  EXPECT_EQ(StatusText(), "Section 2147483648 / 8 - next change in 0 min");
+}
+
 // --- Timer ------------------------------------------------------------------------------
 
 TEST_F(frmMainTest, TickClearsTheFirstPassThenAdvancesWhenDueThenRefreshes) {
@@ -530,9 +541,24 @@ TEST_F(frmMainTest, AHiddenWindowComesBackWhenTheTrayGoesAway) {
   window.close();
   ASSERT_TRUE(window.isHidden());
   TrayAvailable = false;
-  QTest::qWait(2500);
+  // The tray is looked for every few seconds; a loaded machine may be slow to get there.
+  const QDeadlineTimer deadline(60000);
+  while (!window.isVisible() && !deadline.hasExpired()) QTest::qWait(50);
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(window.isMinimized());
+}
+
+TEST_F(frmMainTest, QuitEndsTheLoopWithExitCodeZeroWithoutClosingTheWindow) {
+  TrayAvailable = false;  // closing would then leave a trace: a minimised window
+  TfrmMain& window = Window();
+  window.show();
+  QTimer::singleShot(0, &window, [this] { Control<QAction>("miQuit")->trigger(); });
+  QTimer stuck;
+  stuck.setSingleShot(true);
+  QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+  stuck.start(60000);
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_FALSE(window.isMinimized()) << "quitting went through closing the window";
 }
 
 }  // namespace
