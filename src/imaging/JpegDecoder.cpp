@@ -18,7 +18,16 @@ namespace skyrelle::imaging {
 
 // libjpeg reports errors by calling back; the callbacks jump back to the guarded call, which
 // raises once it is out of the library. Nothing with a destructor lives across those calls.
+// The state releases the library's memory itself, as a constructor that raises never reaches
+// the decoder's destructor.
 struct TJpegDecoder::TState {
+  TState() = default;
+  TState(const TState&) = delete;
+  TState& operator=(const TState&) = delete;
+  ~TState() {
+    if (Created) jpeg_destroy_decompress(&Info);
+  }
+
   jpeg_decompress_struct Info{};
   jpeg_error_mgr Errors{};
   jpeg_source_mgr Reader{};
@@ -138,9 +147,7 @@ TJpegDecoder::TJpegDecoder(std::string FileName, std::unique_ptr<IByteSource> So
   });
 }
 
-TJpegDecoder::~TJpegDecoder() {
-  if (FState->Created) jpeg_destroy_decompress(&FState->Info);
-}
+TJpegDecoder::~TJpegDecoder() = default;
 
 void TJpegDecoder::Fail(const std::string& Reason) const { ThrowPictureError(FFileName, Reason); }
 

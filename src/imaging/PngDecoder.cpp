@@ -13,7 +13,14 @@ namespace skyrelle::imaging {
 
 // libpng reports errors by calling back; the callback jumps back to the guarded call, which
 // raises once it is out of the library. Nothing with a destructor lives across those calls.
+// The state releases the library's memory itself, as a constructor that raises never reaches
+// the decoder's destructor.
 struct TPngDecoder::TState {
+  TState() = default;
+  TState(const TState&) = delete;
+  TState& operator=(const TState&) = delete;
+  ~TState() { png_destroy_read_struct(&Png, &Info, nullptr); }
+
   png_structp Png = nullptr;
   png_infop Info = nullptr;
   IByteSource* Source = nullptr;
@@ -82,7 +89,7 @@ TPngDecoder::TPngDecoder(std::string FileName, std::unique_ptr<IByteSource> Sour
   });
 }
 
-TPngDecoder::~TPngDecoder() { png_destroy_read_struct(&FState->Png, &FState->Info, nullptr); }
+TPngDecoder::~TPngDecoder() = default;
 
 void TPngDecoder::Fail(const std::string& Reason) const { ThrowPictureError(FFileName, Reason); }
 
