@@ -18,7 +18,9 @@ bool TMemorySource::ReadAt(std::uint64_t Offset, std::uint8_t* Out, std::size_t 
 }
 
 int OpenPictureFile(const std::string& FileName, std::uint64_t& Size) {
-  const int Descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a pipe would wait for a writer before the check below runs;
+  // ordinary blocking reads are set back once the file is known to be regular.
+  const int Descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (Descriptor < 0) ThrowPictureError(FileName, std::strerror(errno));
   struct stat Status {};
   const char* Problem = nullptr;
@@ -26,6 +28,8 @@ int OpenPictureFile(const std::string& FileName, std::uint64_t& Size) {
     Problem = std::strerror(errno);
   } else if (!S_ISREG(Status.st_mode)) {
     Problem = "not a regular file";
+  } else if (::fcntl(Descriptor, F_SETFL, O_RDONLY) != 0) {
+    Problem = std::strerror(errno);
   }
   if (Problem != nullptr) {
     ::close(Descriptor);
