@@ -13,19 +13,28 @@ program=$build/src/app/Skyrelle
 render=$build/tools/render/skyrelle-render
 work=$(mktemp -d "${TMPDIR:-/tmp}/skyrelle-e2e.XXXXXX")
 trap 'stop_virtual_session; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
 
 fail() {
   echo "FAIL: $*" >&2
-  echo "--- program output:" >&2
-  cat "$work/skyrelle.log" >&2 || true
+  local log
+  for log in skyrelle trayer xvfb; do
+    echo "--- $log output:" >&2
+    cat "$work/$log.log" >&2 || true
+  done
   exit 1
 }
 passed() { echo "ok - $*"; }
 
 start_program() {
-  "$program" >>"$work/skyrelle.log" 2>&1 &
-  program_pid=$!
-  VIRTUAL_PIDS=("$program_pid" "${VIRTUAL_PIDS[@]}")
+  start_child "$program"
+  program_pid=${VIRTUAL_PIDS[-1]}
+} >>"$work/skyrelle.log" 2>&1
+# A child that has been waited for is no longer ours to stop.
+forget_child() {
+  local pid kept=()
+  for pid in "${VIRTUAL_PIDS[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
+  VIRTUAL_PIDS=("${kept[@]}")
 }
 
 # The tray icon is a window of the program embedded in trayer's panel.
@@ -47,15 +56,25 @@ tray_menu_open() {
 }
 window_viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
 window_hidden() { ! window_viewable "$1"; }
-store_changed() { [ "$(stored_value "$build" "$1")" != "$2" ]; }
+# A value that cannot be read now (the store busy) has not changed.
+store_changed() {
+  local now
+  now=$(stored_value "$build" "$1")
+  [ -n "$now" ] && [ "$now" != "$2" ]
+}
 
 # Opens the tray icon's menu with the right button and picks the item at Position (1 = first).
+# The pointer then leaves the menu so that no item is picked by hovering over it.
 choose_from_tray_menu() {
-  local position=$1 icon keys=()
-  icon=$(tray_icon)
-  [ -n "$icon" ] || fail "no tray icon"
-  xdotool mousemove --window "$icon" 8 8 click 3
-  wait_for 10 tray_menu_open || fail "the tray menu did not open"
+  local position=$1 icon keys=() try
+  for try in 1 2 3; do
+    icon=$(tray_icon)
+    [ -n "$icon" ] || fail "no tray icon"
+    xdotool mousemove --window "$icon" 8 8 click 3
+    wait_for 20 tray_menu_open && break
+    [ "$try" -lt 3 ] || fail "the tray menu did not open"
+  done
+  xdotool mousemove 0 0
   for ((i = 0; i < position; i++)); do keys+=(Down); done
   xdotool key "${keys[@]}" Return
 }
@@ -75,7 +94,7 @@ make_sample_panoramas "$work/pictures"
 seed_store "$build" "$work/pictures"
 
 start_program
-wait_for 60 wallpaper_set || fail "no wallpaper after start"
+wait_for 120 wallpaper_set "$build" || fail "no wallpaper after start"
 first=$(stored_value "$build" CurrentFile)
 [[ "$first" == "$work/pictures/"* ]] || fail "no picture of the folder is current: '$first'"
 "$render" "$first" --screen "$SCREEN_SIZE" --section 1 -o "$work/section1.bmp" >/dev/null
@@ -89,37 +108,39 @@ passed "start-up renders the first section of a picture of the folder onto the s
 [ -n "$(stored_value "$build" LastChange)" ] || fail "no time of change stored"
 passed "the store holds the new state"
 
-wait_for 20 main_window >/dev/null || fail "no main window"
+wait_for 60 main_window >/dev/null || fail "no main window"
 window=$(main_window)
 [ "$(xdotool getwindowname "$window")" = Skyrelle ] || fail "window title"
 passed "the window titled Skyrelle appears"
 
-wait_for 20 tray_icon_shown || fail "no tray icon"
+wait_for 60 tray_icon_shown || fail "no tray icon"
 "$close_window" "$window"
-wait_for 10 window_hidden "$window" || fail "closing did not hide the window"
-sleep 1
-kill -0 "$program_pid" 2>/dev/null || fail "closing ended the program"
+wait_for 60 window_hidden "$window" || fail "closing did not hide the window"
+# A program that was about to end would have done so by now.
+sleep 2
+running "$program_pid" || fail "closing ended the program"
 passed "closing hides the window and the program keeps running"
 
 before=$(stored_value "$build" LastChange)
 choose_from_tray_menu 2
-wait_for 60 store_changed LastChange "$before" || fail "Next image changed nothing"
+wait_for 120 store_changed LastChange "$before" || fail "Next image changed nothing"
 second=$(stored_value "$build" CurrentFile)
 [ "$second" != "$first" ] || fail "Next image kept $first"
 "$render" "$second" --screen "$SCREEN_SIZE" --section 1 -o "$work/next.bmp" >/dev/null
-wait_for 10 root_shows "$work/next.bmp" || fail "the screen does not show $second"
+wait_for 60 root_shows "$work/next.bmp" || fail "the screen does not show $second"
 passed "the tray menu's Next image changes the wallpaper while the window is hidden"
 
 choose_from_tray_menu 4
+wait_for 60 ended "$program_pid" || fail "Quit did not end the program"
 status=0
 wait "$program_pid" || status=$?
 [ "$status" = 0 ] || fail "Quit ended with exit code $status"
-VIRTUAL_PIDS=("${VIRTUAL_PIDS[@]:1}")
+forget_child "$program_pid"
 passed "Quit ends the program with exit code 0"
 
 before=$(stored_value "$build" LastChange)
 start_program
-wait_for 60 store_changed LastChange "$before" || fail "the restart rendered nothing"
+wait_for 120 store_changed LastChange "$before" || fail "the restart rendered nothing"
 third=$(stored_value "$build" CurrentFile)
 [ "$third" != "$first" ] && [ "$third" != "$second" ] ||
   fail "the restart picked $third from the history ($first, $second)"
