@@ -6,7 +6,8 @@
 
 namespace skyrelle::imaging {
 
-// A 24-bit image, rows top to bottom, each pixel red, green, blue. Starts all white.
+// A 24-bit image, rows top to bottom, each pixel red, green, blue. Starts all white. Sizes a
+// bitmap file cannot hold (sides beyond 65535, or 4 GB of pixel data) are refused.
 class TRgbImage {
  public:
   TRgbImage(std::int32_t Width, std::int32_t Height);

@@ -35,6 +35,16 @@ TEST(BitmapWriterTest, RowsArePaddedToFourBytes) {
   }
 }
 
+// Refused before anything is allocated: 65535 x 65535 would take 12 GB only to fail when
+// written.
+TEST(BitmapWriterTest, ImagesTheBitmapFormatCannotHoldAreRefusedUpFront) {
+  const std::pair<std::int32_t, std::int32_t> Sizes[] = {
+      {0, 1}, {1, 0}, {-5, 4}, {65536, 1}, {1, 65536}, {65535, 65535}, {65535, 21846}};
+  for (const auto& [Width, Height] : Sizes) {
+    EXPECT_THROW(TRgbImage(Width, Height), EImageError) << Width << " x " << Height;
+  }
+}
+
 TEST(BitmapWriterTest, ReplacesTheFileAndLeavesNothingElse) {
   TTempFolder Folder;
   const std::string FileName = Folder.Write("current.bmp", {'o', 'l', 'd'});

@@ -103,6 +103,8 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
       {{FPicture, "--screen", "1920", "--section", "1", Out, FOutput}, "invalid screen size"},
       {{FPicture, "--screen", "0x5", "--section", "1", Out, FOutput}, "invalid screen width"},
       {{FPicture, "--screen", "12x", "--section", "1", Out, FOutput}, "invalid screen height"},
+      {{FPicture, "--screen", "65535x65535", "--section", "1", Out, FOutput},
+       "too large for a bitmap file"},
       {{FPicture, "--screen", "12x5", "--section", "0", Out, FOutput}, "invalid section"},
       {{FPicture, "--screen", "12x5", "--section", "2x", Out, FOutput}, "invalid section"},
       {{FPicture, "--screen", "12x5", "--section", "9", Out, FOutput}, "beyond the last (8)"},
