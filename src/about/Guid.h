@@ -33,9 +33,9 @@ consteval TGUID GUIDFromText(std::string_view Text) {
     if (c >= '0' && c <= '9') {
       digits[count++] = static_cast<std::uint64_t>(c - '0');
     } else if (c >= 'A' && c <= 'F') {
-      digits[count++] = static_cast<std::uint64_t>(c - 'A' + 10);
+      digits[count++] = static_cast<std::uint64_t>(c - 'A') + 10;
     } else if (c >= 'a' && c <= 'f') {
-      digits[count++] = static_cast<std::uint64_t>(c - 'a' + 10);
+      digits[count++] = static_cast<std::uint64_t>(c - 'a') + 10;
     } else {
       throw std::invalid_argument("not a hexadecimal digit");
     }

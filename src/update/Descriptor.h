@@ -9,7 +9,7 @@
 namespace skyrelle::update {
 
 // A descriptor is a few kilobytes; a larger text is not one and reads as empty.
-constexpr std::size_t MaxDescriptorSize = 1024 * 1024;
+constexpr std::size_t MaxDescriptorSize = std::size_t{1024} * 1024;
 
 // The start-up check's reader of an update descriptor: UTF-8 INI text. Sections and keys
 // compare without regard to case, the first occurrence of a section or a key wins, values

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::size_t MarkerSize = 16;
 constexpr std::size_t RecordSize = 32;  // marker, four numbers, the numbers inverted
-constexpr std::size_t ChunkSize = 64 * 1024;
+constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
 
 // Held inverted and read back through volatile, so that the compiler cannot fold it into the
 // marker itself: the only copy of the marker in a program file is then its own record.

@@ -23,7 +23,7 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-constexpr std::size_t MaxCapturedBytes = 64 * 1024;
+constexpr std::size_t MaxCapturedBytes = std::size_t{64} * 1024;
 
 class TFd {
  public:
@@ -53,6 +53,7 @@ TPipe MakePipe() {
 
 std::vector<char*> ArgumentPointers(const std::vector<std::string>& Arguments) {
   std::vector<char*> pointers;
+  pointers.reserve(Arguments.size() + 1);
   for (const std::string& argument : Arguments)
     pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);

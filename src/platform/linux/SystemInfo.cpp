@@ -11,7 +11,7 @@ namespace skyrelle::platform {
 namespace {
 
 // os-release is a few hundred bytes; a larger file is read no further than this.
-constexpr std::size_t MaxOsReleaseSize = 64 * 1024;
+constexpr std::size_t MaxOsReleaseSize = std::size_t{64} * 1024;
 
 bool IsVariableName(std::string_view Name) {
   if (Name.empty() || (Name.front() >= '0' && Name.front() <= '9')) return false;

@@ -10,7 +10,7 @@ namespace skyrelle::platform {
 namespace {
 
 // user-dirs.dirs is a few lines; a larger file is read no further than this.
-constexpr std::size_t MaxDirsFileSize = 64 * 1024;
+constexpr std::size_t MaxDirsFileSize = std::size_t{64} * 1024;
 
 // The folders xdg-user-dirs creates when the user has not chosen others.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 8> DefaultFolders{{
