@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ImageFixtures.h"
+#include "PlatformTestSupport.h"
 #include "engine/SectionRenderer.h"
 #include "imaging/BitmapWriter.h"
 
@@ -84,11 +85,21 @@ TEST_F(RenderToolTest, StepsDefaultToEight) {
 TEST_F(RenderToolTest, HelpPrintsTheUsage) {
   const TRun Run = Render({"--help"});
   EXPECT_EQ(Run.Code, 0);
-  EXPECT_NE(Run.Out.find("Usage: skyrelle-render PICTURE --screen WIDTHxHEIGHT"),
+  EXPECT_NE(Run.Out.find("Usage: skyrelle-render PICTURE [--screen WIDTHxHEIGHT]"),
             std::string::npos);
 }
 
+TEST_F(RenderToolTest, WithoutAScreenSizeItRendersForThePrimaryScreen) {
+  const platform::testing::TXvfb Server("24x10x24");
+  if (!Server.Started()) GTEST_SKIP() << "Xvfb is not installed";
+  ASSERT_EQ(Render({FPicture, "--section", "2", "-o", FOutput}).Code, 0);
+  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  engine::RenderSection(FPicture, 24, 10, 1, 8, Reference);
+  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+}
+
 TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
+  const platform::testing::TScopedVariable NoDisplay("DISPLAY", "", true);
   const std::string Broken = FFolder.Write("broken.jpg", {1, 2, 3});
   const std::string Out = "-o";
   struct TCase {
@@ -97,7 +108,8 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
   };
   const TCase Cases[] = {
       {{}, "no picture given"},
-      {{FPicture, "--section", "1", Out, FOutput}, "no screen size given"},
+      {{FPicture, "--section", "1", Out, FOutput},
+       "no screen size given (--screen) and none to measure"},
       {{FPicture, "--screen", "12x5", Out, FOutput}, "no section given"},
       {{FPicture, "--screen", "12x5", "--section", "1"}, "no output file given"},
       {{FPicture, "--screen", "1920", "--section", "1", Out, FOutput}, "invalid screen size"},

@@ -10,13 +10,14 @@
 #include <string_view>
 
 #include "engine/SectionRenderer.h"
+#include "platform/linux/X11Screen.h"
 
 namespace {
 
 constexpr const char* Usage =
-    "Usage: skyrelle-render PICTURE --screen WIDTHxHEIGHT --section N [--steps S] -o OUT.bmp\n"
+    "Usage: skyrelle-render PICTURE [--screen WIDTHxHEIGHT] --section N [--steps S] -o OUT.bmp\n"
     "Renders section N (1 to S, S being 8 unless given) of PICTURE (.bmp, .jpg, .jpeg or .png)\n"
-    "as a WIDTH x HEIGHT 24-bit bitmap.\n";
+    "as a WIDTH x HEIGHT 24-bit bitmap; without --screen, the primary screen's size.\n";
 
 class EUsageError : public std::runtime_error {
  public:
@@ -51,6 +52,18 @@ void ParseScreen(std::string_view Text, TArguments& Arguments) {
   Arguments.ScreenHeight = ParsePositive(Text.substr(Cross + 1), "screen height");
 }
 
+void MeasurePrimaryScreen(TArguments& Arguments) {
+  try {
+    const skyrelle::platform::TScreenSize Screen =
+        skyrelle::platform::TX11Screen().PrimaryScreenSize();
+    Arguments.ScreenWidth = Screen.Width;
+    Arguments.ScreenHeight = Screen.Height;
+  } catch (const std::runtime_error& Error) {
+    throw EUsageError(std::string("no screen size given (--screen) and none to measure: ") +
+                      Error.what());
+  }
+}
+
 TArguments ParseArguments(int Count, char** Values) {
   TArguments Arguments;
   bool HasScreen = false;
@@ -82,9 +95,9 @@ TArguments ParseArguments(int Count, char** Values) {
     }
   }
   if (Arguments.Picture.empty()) throw EUsageError("no picture given");
-  if (!HasScreen) throw EUsageError("no screen size given (--screen)");
   if (Arguments.Section == 0) throw EUsageError("no section given (--section)");
   if (Arguments.Output.empty()) throw EUsageError("no output file given (-o)");
+  if (!HasScreen) MeasurePrimaryScreen(Arguments);
   if (Arguments.Section > Arguments.Steps) {
     throw EUsageError("section " + std::to_string(Arguments.Section) + " is beyond the last (" +
                       std::to_string(Arguments.Steps) + ")");
