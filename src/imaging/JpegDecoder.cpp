@@ -31,6 +31,7 @@ struct TJpegDecoder::TState {
   jpeg_decompress_struct Info{};
   jpeg_error_mgr Errors{};
   jpeg_source_mgr Reader{};
+  jpeg_progress_mgr Progress{};
   IByteSource* Source = nullptr;
   std::uint64_t NextOffset = 0;  // of the first byte not yet loaded into Buffer
   std::vector<JOCTET> Buffer;
@@ -46,6 +47,16 @@ constexpr std::uint64_t OtherBuffersAllowance = std::uint64_t{64} << 20;
 [[noreturn]] void ExitWithError(j_common_ptr Common) {
   auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
   (*Common->err->format_message)(Common, State->Message);
+  std::longjmp(State->Jump, 1);
+}
+
+// Runs inside the library, so nothing here may own memory: the jump skips destructors.
+void CheckScanCount(j_common_ptr Common) {
+  const auto* Info = reinterpret_cast<j_decompress_ptr>(Common);
+  if (Info->input_scan_number <= TJpegDecoder::MaxScans) return;
+  auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
+  std::snprintf(State->Message, sizeof State->Message, "too many scans (more than %d)",
+                TJpegDecoder::MaxScans);
   std::longjmp(State->Jump, 1);
 }
 
@@ -138,11 +149,13 @@ TJpegDecoder::TJpegDecoder(std::string FileName, std::unique_ptr<IByteSource> So
   State.Errors.error_exit = ExitWithError;
   State.Errors.emit_message = EmitMessage;
   State.Info.client_data = &State;
+  State.Progress.progress_monitor = CheckScanCount;
   Guarded([&] {
     jpeg_create_decompress(&State.Info);
     State.Created = true;
     State.Info.mem->max_memory_to_use = static_cast<long>(MaxBufferedBytes + OtherBuffersAllowance);
     State.Info.src = &State.Reader;
+    State.Info.progress = &State.Progress;
     jpeg_read_header(&State.Info, TRUE);
   });
 }

@@ -17,6 +17,9 @@ class TJpegDecoder : public IPictureDecoder {
  public:
   // The coefficient buffer of multi-scan pictures may hold at most this many bytes.
   static constexpr std::uint64_t MaxBufferedBytes = std::uint64_t{1} << 30;
+  // A picture needs a few dozen scans at most; a hostile one repeats them to keep the decoder
+  // busy for minutes, so more than this many is refused.
+  static constexpr int MaxScans = 500;
   // The file is read in pieces this large: big enough that the library's fast Huffman decoder,
   // which needs several kilobytes ahead, nearly always runs.
   static constexpr std::size_t ReadChunkSize = std::size_t{1} << 20;

@@ -127,6 +127,20 @@ TBytes WithFrameSize(TBytes Data, std::uint16_t Width, std::uint16_t Height) {
   return Data;
 }
 
+// A progressive picture whose first scan (DC values, which read the same however often they
+// come) is repeated Extra more times.
+TBytes WithRepeatedFirstScan(int Extra) {
+  const TBytes Data = EncodeJpeg(PhotoLikeSamples(16, 16, 3), {.Progressive = true});
+  std::vector<std::ptrdiff_t> Scans;
+  for (std::size_t I = 0; I + 1 < Data.size(); ++I)
+    if (Data[I] == 0xFF && Data[I + 1] == 0xDA) Scans.push_back(static_cast<std::ptrdiff_t>(I));
+  TBytes Result(Data.begin(), Data.begin() + Scans.at(1));
+  for (int I = 0; I < Extra; ++I)
+    Result.insert(Result.end(), Data.begin() + Scans.at(0), Data.begin() + Scans.at(1));
+  Result.insert(Result.end(), Data.begin() + Scans.at(1), Data.end());
+  return Result;
+}
+
 struct TBrokenCase {
   const char* Name;
   std::function<TBytes()> Make;
@@ -183,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
                           65000);
                     },
                     "too large"},
+        TBrokenCase{"EndlessScans", [] { return WithRepeatedFirstScan(TJpegDecoder::MaxScans); },
+                    "too many scans"},
         // Nothing picture-sized is allocated before the missing data shows.
         TBrokenCase{"LyingBaselineSize", [] { return WithFrameSize(Baseline(), 65000, 65000); },
                     "premature end of data segment"}),
