@@ -16,8 +16,8 @@ enum : std::uint32_t { RgbCompression = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::uint32_t CoreHeaderSize = 12;
 // File header, the largest info header, masks and colour table: all that precedes the pixels.
-constexpr std::size_t MaxHeadSize = FileHeaderSize + 124 + 12 + 256 * 4;
-constexpr std::size_t RleChunkSize = 64 * 1024;
+constexpr std::size_t MaxHeadSize = FileHeaderSize + 124 + 12 + std::size_t{256} * 4;
+constexpr std::size_t RleChunkSize = std::size_t{64} * 1024;
 
 std::uint32_t Get16(const std::uint8_t* At) {
   return static_cast<std::uint32_t>(At[0]) | static_cast<std::uint32_t>(At[1]) << 8;
@@ -176,15 +176,15 @@ void TBmpDecoder::ReadPalette(const std::vector<std::uint8_t>& Head, std::size_t
   FPaletteCount = static_cast<std::uint32_t>(Count);
   for (std::uint32_t I = 0; I < FPaletteCount; ++I) {
     const std::uint8_t* Entry = Head.data() + At + I * EntrySize;
-    FPalette[I * 3] = Entry[2];
-    FPalette[I * 3 + 1] = Entry[1];
-    FPalette[I * 3 + 2] = Entry[0];
+    FPalette[std::size_t{I} * 3] = Entry[2];
+    FPalette[std::size_t{I} * 3 + 1] = Entry[1];
+    FPalette[std::size_t{I} * 3 + 2] = Entry[0];
   }
 }
 
 const std::uint8_t* TBmpDecoder::PaletteColour(std::uint32_t Index) const {
   if (Index >= FPaletteCount) Fail("colour index " + std::to_string(Index) + " out of range");
-  return FPalette.data() + Index * 3;
+  return FPalette.data() + std::size_t{Index} * 3;
 }
 
 void TBmpDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {

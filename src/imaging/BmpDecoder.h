@@ -51,7 +51,7 @@ class TBmpDecoder : public IPictureDecoder {
   std::uint64_t FStride = 0;
   std::array<TChannel, 3> FChannels{};  // red, green, blue
   std::uint32_t FPaletteCount = 0;
-  std::array<std::uint8_t, 256 * 3> FPalette{};  // red, green, blue
+  std::array<std::uint8_t, std::size_t{256} * 3> FPalette{};  // red, green, blue
 };
 
 }  // namespace skyrelle::imaging
