@@ -357,6 +357,21 @@ TEST_F(frmMainTest, FolderButtonBrowsesFromTheCurrentFolderAndSwitchesToTheChose
   EXPECT_EQ(Control<QLabel>("lblFilename")->text(), "z.bmp");
 }
 
+// The folder box follows the engine only once the engine has taken the folder.
+TEST_F(frmMainTest, AChosenFolderWhosePictureFailsLeavesTheFolderBoxAndStatusAsTheyWere) {
+  WritePictures();
+  SeedFolder(Pictures());
+  const std::string broken = Pictures() + "/broken";
+  fs::create_directories(broken);
+  Spoil(broken + "/only.bmp");
+  BrowseResult = QString::fromStdString(broken);
+  Clock.Pass(10);
+  Control<QAction>("beSourceDirectoryRightButton")->trigger();
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Control<QLineEdit>("beSourceDirectory")->text().toStdString(), Pictures());
+  EXPECT_EQ(StatusText(), Status(1, 60));
+}
+
 TEST_F(frmMainTest, CancellingTheFolderBrowserChangesNothing) {
   WritePictures();
   SeedFolder(Pictures());
