@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "update/TempFolder.h"
+#include "support/ScopedVariable.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::about {
 namespace {
@@ -57,9 +58,9 @@ class KnownFolders : public ::testing::Test {
 
   std::string Home() const { return FFolder.Path() + "/home"; }
 
-  testing::TTempFolder FFolder;
-  testing::TScopedVariable FHome{"HOME", FFolder.Path() + "/home"};
-  testing::TScopedVariable FConfig{"XDG_CONFIG_HOME", FFolder.Path() + "/config"};
+  test_support::TTempFolder FFolder;
+  test_support::TScopedVariable FHome{"HOME", FFolder.Path() + "/home"};
+  test_support::TScopedVariable FConfig{"XDG_CONFIG_HOME", FFolder.Path() + "/config"};
 };
 
 TEST_F(KnownFolders, NewerReleasesAskTheKnownFolderService) {

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "update/TempFolder.h"
+#include "support/ScopedVariable.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::platform {
 namespace {
@@ -44,9 +45,9 @@ TEST(FindUserDirectory, ReadsTheLinesXdgUserDirsWrites) {
 }
 
 TEST(UserDirectory, FallsBackToTheUsualFoldersWithoutAFile) {
-  testing::TTempFolder folder;
-  testing::TScopedVariable home("HOME", folder.Path() + "/home/");
-  testing::TScopedVariable config("XDG_CONFIG_HOME", folder.Path() + "/missing");
+  test_support::TTempFolder folder;
+  test_support::TScopedVariable home("HOME", folder.Path() + "/home/");
+  test_support::TScopedVariable config("XDG_CONFIG_HOME", folder.Path() + "/missing");
   const std::string base = folder.Path() + "/home";
   EXPECT_EQ(UserDirectory("DOWNLOAD"), base + "/Downloads");
   EXPECT_EQ(UserDirectory("DESKTOP"), base + "/Desktop");
@@ -56,10 +57,10 @@ TEST(UserDirectory, FallsBackToTheUsualFoldersWithoutAFile) {
 }
 
 TEST(UserDirectory, ReadsTheFileInTheConfigurationFolder) {
-  testing::TTempFolder folder;
-  testing::TScopedVariable home("HOME", folder.Path());
+  test_support::TTempFolder folder;
+  test_support::TScopedVariable home("HOME", folder.Path());
   // A relative XDG_CONFIG_HOME is ignored, as the XDG rules say: ~/.config is used.
-  testing::TScopedVariable config("XDG_CONFIG_HOME", "relative/config");
+  test_support::TScopedVariable config("XDG_CONFIG_HOME", "relative/config");
   folder.Write(".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/dl\"\n");
   EXPECT_EQ(UserDirectory("DOWNLOAD"), folder.Path() + "/dl");
   EXPECT_EQ(UserDirectory("MUSIC"), folder.Path() + "/Music");

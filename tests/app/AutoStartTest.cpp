@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/TempFolder.h"
 
 namespace skyrelle::app {
 namespace {
@@ -44,14 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class AutoStartEntryTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string folder = (fs::temp_directory_path() / "skyrelle-autostart-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-    FFolder = folder;
-  }
-  void TearDown() override { fs::remove_all(FFolder); }
-
-  std::string EntryFile() const { return AutoStartEntryFile(FFolder.string()); }
+  std::string EntryFile() const { return AutoStartEntryFile(FFolder.Path()); }
   TAutoStartEntry Entry(const std::string& Program = "/opt/My Apps/Skyrelle") const {
     return TAutoStartEntry(EntryFile(), Program);
   }
@@ -69,7 +63,7 @@ class AutoStartEntryTest : public testing::Test {
     return fs::exists(folder) ? std::distance(fs::directory_iterator(folder), {}) : 0;
   }
 
-  fs::path FFolder;
+  test_support::TTempFolder FFolder;
 };
 
 TEST_F(AutoStartEntryTest, LivesInTheAutostartFolderOfTheConfigFolder) {

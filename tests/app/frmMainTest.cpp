@@ -24,6 +24,7 @@
 #include "app/ReportingWallpaperSetter.h"
 #include "core/Paths.h"
 #include "settings/Registry.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::app {
 namespace {
@@ -72,9 +73,6 @@ class frmMainTest : public testing::Test {
   void SetUp() override {
     testing_support::TestApplication();
     QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
-    std::string root = (fs::temp_directory_path() / "skyrelle-frmmain-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(root.data()), nullptr);
-    FRoot = root;
     fs::create_directories(FRoot / "pictures");
     ::setenv("XDG_CONFIG_HOME", (FRoot / "config").c_str(), 1);
     FPreviousPresenter = SetErrorPresenter([this](const QString& Caption, const QString& Text) {
@@ -85,10 +83,9 @@ class frmMainTest : public testing::Test {
   void TearDown() override {
     FWindow.reset();
     SetErrorPresenter(FPreviousPresenter);
-    fs::remove_all(FRoot);
   }
 
-  std::string Pictures() const { return (FRoot / "pictures").string(); }
+  std::string Pictures() const { return FRoot / "pictures"; }
 
   static void WritePicture(const std::string& FileName, Qt::GlobalColor Colour) {
     QImage picture(200, 32, QImage::Format_RGB32);
@@ -112,7 +109,7 @@ class frmMainTest : public testing::Test {
     store.WriteString("SourceDirectory", Folder);
   }
 
-  std::string EntryFile() const { return AutoStartEntryFile((FRoot / "config").string()); }
+  std::string EntryFile() const { return AutoStartEntryFile(FRoot / "config"); }
 
   std::string ReadFile(const std::string& FileName) const {
     std::stringstream text;
@@ -126,7 +123,7 @@ class frmMainTest : public testing::Test {
             [this] {
               if (EngineError) throw std::runtime_error(*EngineError);
               return std::make_unique<engine::TSkyrelle>(
-                  engine::TSkyrelleServices{Clock, Screen, Wallpaper, (FRoot / "data").string()});
+                  engine::TSkyrelleServices{Clock, Screen, Wallpaper, FRoot / "data"});
             },
         .AutoStart = TAutoStartEntry(EntryFile(), "/opt/Sky Apps/Skyrelle"),
         .BrowseForFolder =
@@ -170,7 +167,7 @@ class frmMainTest : public testing::Test {
   std::vector<std::pair<QString, QString>> Errors;
 
  private:
-  fs::path FRoot;
+  test_support::TTempFolder FRoot;
   TErrorPresenter FPreviousPresenter;
   std::unique_ptr<TfrmMain> FWindow;
 };

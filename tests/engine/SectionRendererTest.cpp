@@ -77,7 +77,7 @@ class RenderSectionTest : public ::testing::Test {
     const fixtures::TBmpLayout Layout{.Width = Width, .Height = Height, .BitCount = 24};
     FPicture = FFolder.Write(
         "wide.bmp", fixtures::BuildBmp(Layout, fixtures::PackRows(Width, Height, 24, Stored)));
-    FOutput = (FFolder.Path() / "current.bmp").string();
+    FOutput = FFolder / "current.bmp";
   }
 
   fixtures::TBytes Expected(std::int32_t Left, std::int32_t CropWidth, std::int32_t CropHeight) {
@@ -115,13 +115,12 @@ TEST_F(RenderSectionTest, AFailureLeavesThePreviousBitmapInPlace) {
   RenderSection(FPicture, 16, 6, 0, 8, FOutput);
   const fixtures::TBytes Before = fixtures::ReadFile(FOutput);
   const std::string Broken = FFolder.Write("broken.png", {'n', 'o', 't'});
-  const std::string Missing = (FFolder.Path() / "missing.jpg").string();
+  const std::string Missing = FFolder / "missing.jpg";
   EXPECT_THROW(RenderSection(Broken, 16, 6, 0, 8, FOutput), imaging::EImageError);
   EXPECT_THROW(RenderSection(Missing, 16, 6, 0, 8, FOutput), imaging::EImageError);
   EXPECT_THROW(RenderSection(FPicture, 0, 6, 0, 8, FOutput), imaging::EImageError);
   EXPECT_EQ(fixtures::ReadFile(FOutput), Before);
-  EXPECT_THROW(RenderSection(FPicture, 16, 6, 0, 8, (FFolder.Path() / "no/x.bmp").string()),
-               imaging::EImageError);
+  EXPECT_THROW(RenderSection(FPicture, 16, 6, 0, 8, FFolder / "no/x.bmp"), imaging::EImageError);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "core/DateTime.h"
 #include "core/Text.h"
 #include "settings/Registry.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::engine {
 namespace {
@@ -119,17 +120,12 @@ TRegValue Text16(const std::string& Text, std::uint32_t Type = settings::REG_SZ)
 class SkyrelleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::path(::testing::TempDir()) / "skyrelle-engine-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    Root = pattern;
-    DataFolder = (Root / "data").string();
+    DataFolder = Root / "data";
     Pictures = Root / "pictures";
     fs::create_directories(Pictures);
     setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
     setenv("XDG_DATA_HOME", DataFolder.c_str(), 1);
   }
-
-  void TearDown() override { fs::remove_all(Root); }
 
   std::unique_ptr<TSkyrelle> Start() {
     return std::make_unique<TSkyrelle>(TSkyrelleServices{Clock, Screen, Wallpaper, DataFolder});
@@ -153,7 +149,7 @@ class SkyrelleTest : public ::testing::Test {
   static std::string StoredText(const std::string& Value) { return Store()->ReadString(Value); }
   static std::int32_t StoredIndex() { return Store()->ReadInteger("CurrentIndex"); }
 
-  fs::path Root;
+  test_support::TTempFolder Root;
   fs::path Pictures;
   std::string DataFolder;
   TFakeClock Clock;

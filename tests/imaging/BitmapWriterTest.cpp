@@ -56,9 +56,9 @@ TEST(BitmapWriterTest, ReplacesTheFileAndLeavesNothingElse) {
 TEST(BitmapWriterTest, AFailedWriteRaisesAndKeepsWhatWasThere) {
   TTempFolder Folder;
   // A folder in the way of the rename, and a folder that does not exist.
-  const std::string Blocked = (Folder.Path() / "current.bmp").string();
+  const std::string Blocked = Folder / "current.bmp";
   std::filesystem::create_directory(Blocked);
-  const std::string Missing = (Folder.Path() / "gone" / "current.bmp").string();
+  const std::string Missing = Folder / "gone/current.bmp";
   for (const std::string& FileName : {Blocked, Missing}) {
     try {
       WriteBitmap(TwoByTwo(), FileName);

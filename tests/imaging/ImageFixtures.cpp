@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 #include "imaging/Picture.h"
 
@@ -300,25 +299,6 @@ TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Opt
 }
 
 // --- Files and images --------------------------------------------------------------------------
-
-TTempFolder::TTempFolder() {
-  std::string Template = (std::filesystem::temp_directory_path() / "skyrelle-test-XXXXXX");
-  if (::mkdtemp(Template.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FPath = Template;
-}
-
-TTempFolder::~TTempFolder() {
-  std::error_code Ignored;
-  std::filesystem::remove_all(FPath, Ignored);
-}
-
-std::string TTempFolder::Write(const std::string& Name, const TBytes& Data) const {
-  const std::string FileName = (FPath / Name).string();
-  std::ofstream Out(FileName, std::ios::binary);
-  Out.write(reinterpret_cast<const char*>(Data.data()), static_cast<std::streamsize>(Data.size()));
-  if (!Out) throw std::runtime_error("cannot write " + FileName);
-  return FileName;
-}
 
 TBytes ReadFile(const std::string& FileName) {
   std::ifstream In(FileName, std::ios::binary);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/RgbImage.h"
+#include "support/TempFolder.h"
 
 // Small pictures made in code for the imaging tests: hand-built bitmaps, and JPEG and PNG files
 // made with the libraries' own encoders.
@@ -89,20 +90,8 @@ TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Opt
 
 // --- Files and images --------------------------------------------------------------------------
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TTempFolder {
- public:
-  TTempFolder();
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return FPath; }
-  std::string Write(const std::string& Name, const TBytes& Data) const;
-
- private:
-  std::filesystem::path FPath;
-};
+// The shared temporary folder, where these tests look for it.
+using test_support::TTempFolder;
 
 TBytes ReadFile(const std::string& FileName);
 

@@ -35,16 +35,16 @@ TEST(PictureTest, TheExtensionChoosesTheDecoderWhateverItsCase) {
 
 TEST(PictureTest, OtherNamesAndMissingFilesAreRefusedByName) {
   TTempFolder Folder;
-  std::filesystem::create_directory(Folder.Path() / "folder.jpg");
-  std::filesystem::create_directory(Folder.Path() / "dotted.folder");
+  std::filesystem::create_directory(Folder / "folder.jpg");
+  std::filesystem::create_directory(Folder / "dotted.folder");
   const std::pair<std::string, const char*> Cases[] = {
       {Folder.Write("photo.gif", TinyPng()), "unsupported picture type \".gif\""},
       {Folder.Write("photo.jpe", TinyJpeg()), "unsupported picture type \".jpe\""},
       {Folder.Write("photo", TinyBmp()), "unsupported picture type \"\""},
       {Folder.Write("dotted.folder/png", TinyPng()), "unsupported picture type \"\""},
-      {(Folder.Path() / "missing.png").string(), "No such file"},
-      {(Folder.Path() / "folder.jpg").string(), "not a regular file"},
-      {Folder.Write("empty.png", {}), "not a PNG picture"}};
+      {Folder / "missing.png", "No such file"},
+      {Folder / "folder.jpg", "not a regular file"},
+      {Folder.Write("empty.png", ""), "not a PNG picture"}};
   for (const auto& [FileName, Reason] : Cases) {
     try {
       TPicture Picture(FileName);
@@ -60,7 +60,7 @@ TEST(PictureTest, OtherNamesAndMissingFilesAreRefusedByName) {
 // Opening a pipe for reading waits for a writer that never comes; the program would hang.
 TEST(PictureTest, APipeNamedLikeAPictureIsRefusedWithoutWaiting) {
   TTempFolder Folder;
-  const std::string FileName = (Folder.Path() / "pipe.jpg").string();
+  const std::string FileName = Folder / "pipe.jpg";
   ASSERT_EQ(::mkfifo(FileName.c_str(), 0600), 0);
   auto Opening = std::async(std::launch::async, [&]() -> std::string {
     try {

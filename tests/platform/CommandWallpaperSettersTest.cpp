@@ -400,7 +400,8 @@ TEST(SwayWallpaperSetter, NeedsAPlainRuntimeFolder) {
   TTempFolder pictures;
   WriteBitmap(pictures / "current.bmp", 2, 2, Pattern);
   for (const std::string& runtime : {std::string(), std::string("relative"), pictures / "a b"}) {
-    TScopedVariable runtimeDir{"XDG_RUNTIME_DIR", runtime, runtime.empty()};
+    TScopedVariable runtimeDir{"XDG_RUNTIME_DIR",
+                               runtime.empty() ? std::nullopt : std::optional(runtime)};
     const TWallpaperResult result =
         MakeSwayWallpaperSetter(TCommandRunner())->SetWallpaper(pictures / "current.bmp");
     EXPECT_FALSE(result.Applied);

@@ -20,12 +20,12 @@ class DesktopWallpaperSetter : public ::testing::Test {
   TStandIns FStandIns;
   TScopedVariable FPath{"PATH", FStandIns.Folder()};
   TScopedVariable FCurrent{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"};
-  TScopedVariable FSession{"XDG_SESSION_DESKTOP", "", true};
-  TScopedVariable FDesktopSession{"DESKTOP_SESSION", "", true};
-  TScopedVariable FWayland{"WAYLAND_DISPLAY", "", true};
-  TScopedVariable FSway{"SWAYSOCK", "", true};
-  TScopedVariable FHyprland{"HYPRLAND_INSTANCE_SIGNATURE", "", true};
-  TScopedVariable FDisplay{"DISPLAY", "", true};
+  TScopedVariable FSession{"XDG_SESSION_DESKTOP", std::nullopt};
+  TScopedVariable FDesktopSession{"DESKTOP_SESSION", std::nullopt};
+  TScopedVariable FWayland{"WAYLAND_DISPLAY", std::nullopt};
+  TScopedVariable FSway{"SWAYSOCK", std::nullopt};
+  TScopedVariable FHyprland{"HYPRLAND_INSTANCE_SIGNATURE", std::nullopt};
+  TScopedVariable FDisplay{"DISPLAY", std::nullopt};
   TTempFolder FFolder;
   std::string FFile = FFolder / "current.bmp";
 };
@@ -52,7 +52,7 @@ TEST_F(DesktopWallpaperSetter, NamesTheDesktopInTheErrorAndLogsIt) {
 }
 
 TEST_F(DesktopWallpaperSetter, SaysWhenThereIsNoSession) {
-  TScopedVariable current{"XDG_CURRENT_DESKTOP", "", true};
+  TScopedVariable current{"XDG_CURRENT_DESKTOP", std::nullopt};
   ::testing::internal::CaptureStderr();
   const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
   ::testing::internal::GetCapturedStderr();
@@ -61,7 +61,7 @@ TEST_F(DesktopWallpaperSetter, SaysWhenThereIsNoSession) {
 }
 
 TEST_F(DesktopWallpaperSetter, FallsBackToTheRootWindowOnAPlainXServer) {
-  TScopedVariable current{"XDG_CURRENT_DESKTOP", "i3", false};
+  TScopedVariable current{"XDG_CURRENT_DESKTOP", "i3"};
   TScopedVariable path{"PATH", "/usr/bin:/bin"};  // for Xvfb
   TXvfb server("8x8x24");
   if (!server.Started()) GTEST_SKIP() << "Xvfb is not installed";

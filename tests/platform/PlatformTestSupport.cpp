@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,37 +20,6 @@
 
 namespace skyrelle::platform::testing {
 namespace fs = std::filesystem;
-
-TTempFolder::TTempFolder(const std::string& Name) {
-  std::string pattern = (fs::temp_directory_path() / "skyrelle-platform-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FRoot = pattern;
-  FPath = Name.empty() ? FRoot : FRoot + "/" + Name;
-  fs::create_directories(FPath);
-}
-
-TTempFolder::~TTempFolder() {
-  std::error_code error;
-  fs::remove_all(FRoot, error);
-}
-
-TScopedVariable::TScopedVariable(const char* Name, const std::string& Value, bool Unset)
-    : FName(Name) {
-  const char* old = std::getenv(Name);
-  FHadOld = old != nullptr;
-  if (FHadOld) FOld = old;
-  if (Unset)
-    ::unsetenv(Name);
-  else
-    ::setenv(Name, Value.c_str(), 1);
-}
-
-TScopedVariable::~TScopedVariable() {
-  if (FHadOld)
-    ::setenv(FName.c_str(), FOld.c_str(), 1);
-  else
-    ::unsetenv(FName.c_str());
-}
 
 void WriteBitmap(const std::string& FileName, int Width, int Height, const TPixelFunction& Pixel,
                  bool TopDown) {
@@ -242,20 +210,13 @@ TXvfb::TXvfb(const std::string& Geometry) {
     throw std::runtime_error("Xvfb did not start");
   }
   FDisplay = ":" + number.substr(0, number.find('\n'));
-  const char* old = std::getenv("DISPLAY");
-  FHadDisplay = old != nullptr;
-  if (FHadDisplay) FOldDisplay = old;
-  ::setenv("DISPLAY", FDisplay.c_str(), 1);
+  FDisplayVariable.emplace("DISPLAY", FDisplay);
 }
 
 TXvfb::~TXvfb() {
   if (FPid <= 0) return;
   ::kill(FPid, SIGTERM);
   ::waitpid(FPid, nullptr, 0);
-  if (FHadDisplay)
-    ::setenv("DISPLAY", FOldDisplay.c_str(), 1);
-  else
-    ::unsetenv("DISPLAY");
 }
 
 // A zombie counts as gone: in a container nobody may reap an orphan.

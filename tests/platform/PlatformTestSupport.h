@@ -4,38 +4,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "support/ScopedVariable.h"
+#include "support/TempFolder.h"
+
 namespace skyrelle::platform::testing {
 
-// A fresh folder, removed with everything in it at the end of the test.
-class TTempFolder {
- public:
-  // Name is placed inside a plain unique folder under the system's temporary folder.
-  explicit TTempFolder(const std::string& Name = "");
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-  ~TTempFolder();
-  const std::string& Path() const { return FPath; }
-  std::string operator/(const std::string& Name) const { return FPath + "/" + Name; }
-
- private:
-  std::string FRoot, FPath;
-};
-
-// Sets (or with Unset, removes) an environment variable for the scope.
-class TScopedVariable {
- public:
-  TScopedVariable(const char* Name, const std::string& Value, bool Unset = false);
-  TScopedVariable(const TScopedVariable&) = delete;
-  TScopedVariable& operator=(const TScopedVariable&) = delete;
-  ~TScopedVariable();
-
- private:
-  std::string FName, FOld;
-  bool FHadOld;
-};
+// The shared temporary folder and variable guard, where these tests look for them.
+using test_support::TScopedVariable;
+using test_support::TTempFolder;
 
 // The file names the tests throw at every setter.
 inline const std::string HostileFolder = "it's a \"$HOME\" `wall` paper \xC3\xA9t\xC3\xA9";
@@ -84,8 +64,7 @@ class TXvfb {
  private:
   pid_t FPid = 0;
   std::string FDisplay;
-  std::string FOldDisplay;
-  bool FHadDisplay = false;
+  std::optional<TScopedVariable> FDisplayVariable;  // restored after Xvfb is stopped
 };
 
 bool ProcessGone(pid_t Pid);

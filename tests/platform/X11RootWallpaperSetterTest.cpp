@@ -217,7 +217,7 @@ TEST(X11RootWallpaperSetterWithoutServer, SaysThatThereIsNoDisplay) {
   TTempFolder folder;
   WriteBitmap(folder / "current.bmp", 2, 2, Pattern);
   {
-    TScopedVariable display("DISPLAY", "", true);
+    TScopedVariable display("DISPLAY", std::nullopt);
     const TWallpaperResult result = TX11RootWallpaperSetter().SetWallpaper(folder / "current.bmp");
     EXPECT_FALSE(result.Applied);
     EXPECT_THAT(result.Error, HasSubstr("DISPLAY"));

@@ -59,7 +59,7 @@ TEST(X11Screen, PrefersThePrimaryOutputOverTheWholeScreen) {
 
 TEST(X11Screen, RaisesWhenThereIsNoScreen) {
   {
-    TScopedVariable display("DISPLAY", "", true);
+    TScopedVariable display("DISPLAY", std::nullopt);
     EXPECT_THROW(TX11Screen().PrimaryScreenSize(), std::runtime_error);
   }
   // A display number nothing listens on.

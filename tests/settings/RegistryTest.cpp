@@ -253,7 +253,7 @@ TEST_F(RegistryTest, ReadOnlyAccessorNeverCreatesTheStore) {
   TRegistry reg(KEY_READ);
   EXPECT_FALSE(reg.OpenKey(EngineKey, true));
   EXPECT_FALSE(std::filesystem::exists(StoreFile()));
-  EXPECT_FALSE(std::filesystem::exists(FFolder + "/halvorn"));
+  EXPECT_FALSE(std::filesystem::exists(FFolder / "halvorn"));
 }
 
 TEST_F(RegistryTest, KeyPathsIgnoreCaseAndALeadingSeparator) {

@@ -66,7 +66,7 @@ TEST_F(StoreFileTest, FirstWriteCreatesAPrivateStoreInTheConfigFolder) {
   MakeStore();
   struct stat folder {};
   struct stat file {};
-  ASSERT_EQ(stat((FFolder + "/halvorn").c_str(), &folder), 0);
+  ASSERT_EQ(stat((FFolder / "halvorn").c_str(), &folder), 0);
   ASSERT_EQ(stat(StoreFile().c_str(), &file), 0);
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
   EXPECT_EQ(file.st_mode & 0777, 0600u);
@@ -76,11 +76,11 @@ TEST_F(StoreFileTest, FirstWriteCreatesAPrivateStoreInTheConfigFolder) {
 }
 
 TEST_F(StoreFileTest, MissingConfigFolderIsCreatedPrivate) {
-  setenv("XDG_CONFIG_HOME", (FFolder + "/deep/config").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (FFolder / "deep/config").c_str(), 1);
   TRegistry reg(KEY_READ | KEY_WRITE);
   ASSERT_TRUE(reg.OpenKey(EngineKey, true));
   struct stat folder {};
-  ASSERT_EQ(stat((FFolder + "/deep/config/halvorn").c_str(), &folder), 0);
+  ASSERT_EQ(stat((FFolder / "deep/config/halvorn").c_str(), &folder), 0);
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
 }
 
@@ -184,10 +184,10 @@ TEST_F(StoreFileTest, WriteProtectedEmptyFileOpensNoKey) {
 }
 
 TEST_F(StoreFileTest, ConfigFolderThatIsAFileIsReportedByName) {
-  WriteBytes(FFolder + "/halvorn", "in the way");
+  WriteBytes(FFolder / "halvorn", "in the way");
   const std::string error = OpenError(KEY_READ | KEY_WRITE, true);
-  EXPECT_THAT(error, HasSubstr(FFolder + "/halvorn"));
-  EXPECT_EQ(ReadBytes(FFolder + "/halvorn"), "in the way");
+  EXPECT_THAT(error, HasSubstr(FFolder / "halvorn"));
+  EXPECT_EQ(ReadBytes(FFolder / "halvorn"), "in the way");
 }
 
 }  // namespace

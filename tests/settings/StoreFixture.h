@@ -14,33 +14,20 @@
 #include <string>
 
 #include "settings/Registry.h"
+#include "support/ScopedVariable.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::settings::testing {
 
 // Every test gets a configuration folder of its own, so the user's real store is never touched.
 class StoreFixture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "skyrelle-settings-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    FFolder = pattern;
-    if (const char* old = std::getenv("XDG_CONFIG_HOME")) FOldConfig = old;
-    setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
-  }
-
   void TearDown() override {
-    if (FOldConfig) {
-      setenv("XDG_CONFIG_HOME", FOldConfig->c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
     std::error_code ignored;
     std::filesystem::permissions(StoreFile(), std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(FFolder, ignored);
   }
 
-  std::string StoreFile() const { return FFolder + "/halvorn/registry.sqlite3"; }
+  std::string StoreFile() const { return FFolder / "halvorn/registry.sqlite3"; }
 
   static std::string ReadBytes(const std::string& File) {
     std::ifstream in(File, std::ios::binary);
@@ -71,18 +58,18 @@ class StoreFixture : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
-  std::string FFolder;
+  test_support::TTempFolder FFolder;
+  test_support::TScopedVariable FConfigHome{"XDG_CONFIG_HOME", FFolder.Path()};
 
  private:
   void DropRoot() const {
     constexpr uid_t Nobody = 65534;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(FFolder))
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(FFolder.Path()))
       if (lchown(entry.path().c_str(), Nobody, Nobody) != 0) _exit(97);
-    if (lchown(FFolder.c_str(), Nobody, Nobody) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0)
+    if (lchown(FFolder.Path().c_str(), Nobody, Nobody) != 0 || setgid(Nobody) != 0 ||
+        setuid(Nobody) != 0)
       _exit(97);
   }
-
-  std::optional<std::string> FOldConfig;
 };
 
 }  // namespace skyrelle::settings::testing

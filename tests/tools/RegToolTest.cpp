@@ -34,9 +34,9 @@ class RegToolTest : public StoreFixture {
  protected:
   // Runs skyrelle-reg with Args, Input on its standard input.
   TRun Reg(const std::vector<std::string>& Args, const std::string& Input = "") {
-    const std::string in = FFolder + "/stdin";
-    const std::string out = FFolder + "/stdout";
-    const std::string err = FFolder + "/stderr";
+    const std::string in = FFolder / "stdin";
+    const std::string out = FFolder / "stdout";
+    const std::string err = FFolder / "stderr";
     WriteBytes(in, Input);
     const pid_t child = fork();
     if (child == 0) {

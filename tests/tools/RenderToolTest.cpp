@@ -30,13 +30,13 @@ class RenderToolTest : public ::testing::Test {
     std::vector<std::uint16_t> Values;
     for (int I = 0; I < 30 * 8 * 3; ++I) Values.push_back(static_cast<std::uint16_t>(I * 7 % 256));
     FPicture = FFolder.Write("wide.png", fixtures::EncodePng(30, 8, Options, Values));
-    FOutput = (FFolder.Path() / "out.bmp").string();
+    FOutput = FFolder / "out.bmp";
   }
 
   // Runs skyrelle-render with Arguments, capturing both outputs.
   TRun Render(const std::vector<std::string>& Arguments) const {
-    const std::string Out = (FFolder.Path() / "stdout").string();
-    const std::string Err = (FFolder.Path() / "stderr").string();
+    const std::string Out = FFolder / "stdout";
+    const std::string Err = FFolder / "stderr";
     const pid_t Child = ::fork();
     if (Child == 0) {
       const int OutFile = ::open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -70,14 +70,14 @@ TEST_F(RenderToolTest, RendersTheNumberedSectionLikeTheEngine) {
       Render({FPicture, "--screen", "12x5", "--section", "3", "--steps", "5", "-o", FOutput});
   ASSERT_EQ(Run.Code, 0) << Run.Err;
   EXPECT_EQ(Run.Err, "");
-  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 12, 5, 2, 5, Reference);
   EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
 }
 
 TEST_F(RenderToolTest, StepsDefaultToEight) {
   ASSERT_EQ(Render({"--section", "8", "-o", FOutput, "--screen", "12x5", FPicture}).Code, 0);
-  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 12, 5, 7, 8, Reference);
   EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
 }
@@ -93,13 +93,13 @@ TEST_F(RenderToolTest, WithoutAScreenSizeItRendersForThePrimaryScreen) {
   const platform::testing::TXvfb Server("24x10x24");
   if (!Server.Started()) GTEST_SKIP() << "Xvfb is not installed";
   ASSERT_EQ(Render({FPicture, "--section", "2", "-o", FOutput}).Code, 0);
-  const std::string Reference = (FFolder.Path() / "reference.bmp").string();
+  const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 24, 10, 1, 8, Reference);
   EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
 }
 
 TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
-  const platform::testing::TScopedVariable NoDisplay("DISPLAY", "", true);
+  const platform::testing::TScopedVariable NoDisplay("DISPLAY", std::nullopt);
   const std::string Broken = FFolder.Write("broken.jpg", {1, 2, 3});
   const std::string Out = "-o";
   struct TCase {
@@ -129,7 +129,7 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
       {{FPicture, "--screen", "12x5", "--section"}, "missing value after --section"},
       {{Broken, "--screen", "12x5", "--section", "1", Out, FOutput},
        "Cannot read the picture \"" + Broken + "\": not a JPEG picture"},
-      {{FPicture, "--screen", "12x5", "--section", "1", Out, FFolder.Path().string() + "/no/x.bmp"},
+      {{FPicture, "--screen", "12x5", "--section", "1", Out, FFolder / "no/x.bmp"},
        "Cannot write the bitmap"},
   };
   for (const TCase& Case : Cases) {

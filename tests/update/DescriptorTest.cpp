@@ -9,7 +9,7 @@
 #include <chrono>
 #include <string>
 
-#include "update/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::update {
 namespace {
@@ -213,7 +213,7 @@ TEST(DescriptorReaders, SurviveHostileInput) {
 
 class DescriptorFile : public ::testing::Test {
  protected:
-  testing::TTempFolder FFolder;
+  test_support::TTempFolder FFolder;
 };
 
 TEST_F(DescriptorFile, LoadsFromAFile) {

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <string>
 
+#include "support/TempFolder.h"
 #include "update/OSError.h"
-#include "update/TempFolder.h"
 
 // Built into this test program by skyrelle_add_version_record, as into Skyrelle itself.
 extern "C" const unsigned char skyrelle_version_record[32];
@@ -41,7 +41,7 @@ TEST(GetFileVersionText, ReadsTheProjectVersionFromThisProgram) {
 
 class FileVersionFile : public ::testing::Test {
  protected:
-  testing::TTempFolder FFolder;
+  test_support::TTempFolder FFolder;
 };
 
 TEST_F(FileVersionFile, FindsTheRecordWhereverItLies) {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "update/TempFolder.h"
+#include "support/ScopedVariable.h"
 
 namespace skyrelle::update {
 namespace {
@@ -14,7 +14,7 @@ const std::string Domain = SKYRELLE_TEST_SITE_DOMAIN;
 
 class MakerSite : public ::testing::Test {
  protected:
-  testing::TScopedVariable FSiteUrl{"SKYRELLE_SITE_URL", std::nullopt};
+  test_support::TScopedVariable FSiteUrl{"SKYRELLE_SITE_URL", std::nullopt};
 };
 
 TEST_F(MakerSite, HostsComeFromTheBuildsDomain) {
@@ -46,7 +46,7 @@ TEST_F(MakerSite, EnvironmentAddressStandsForBothHosts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Value);
-    testing::TScopedVariable url("SKYRELLE_SITE_URL", c.Value);
+    test_support::TScopedVariable url("SKYRELLE_SITE_URL", c.Value);
     const std::string base = c.Base != nullptr ? c.Base : "https://" + Domain;
     EXPECT_EQ(SiteAddressA(), base);
     EXPECT_EQ(SiteAddressB(), c.Base != nullptr ? base : "https://www." + Domain);
