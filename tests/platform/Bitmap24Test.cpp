@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 
 #include "PlatformTestSupport.h"
 #include "platform/linux/Bitmap24.h"
@@ -22,6 +23,11 @@ struct TShape {
   int Width, Height;
   bool TopDown;
 };
+
+// Without it the test names would print the struct's padding bytes.
+void PrintTo(const TShape& Shape, std::ostream* Out) {
+  *Out << Shape.Width << "x" << Shape.Height << (Shape.TopDown ? " top-down" : " bottom-up");
+}
 
 class Bitmap24Shapes : public ::testing::TestWithParam<TShape> {};
 
