@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 // clang-format on
+#include <gtest/gtest.h>
 #include <png.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "imaging/ImageError.h"
 #include "imaging/Picture.h"
 
 namespace skyrelle::imaging::testing {
@@ -337,6 +339,18 @@ TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window) {
   TPicture Picture(FileName);
   Picture.DrawWindow(Window.Left, Image);
   return Image;
+}
+
+void ExpectClearError(const std::string& FileName, const TWindowCase& Window,
+                      const std::string& Reason) {
+  try {
+    DecodeWindow(FileName, Window);
+    ADD_FAILURE() << "decoded without an error";
+  } catch (const EImageError& Error) {
+    const std::string Text = Error.what();
+    EXPECT_NE(Text.find(FileName), std::string::npos) << Text;
+    EXPECT_NE(Text.find(Reason), std::string::npos) << Text;
+  }
 }
 
 std::string FirstDifference(const TRgbImage& A, const TRgbImage& B) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,18 @@ std::vector<TWindowCase> InterestingWindows(std::int32_t Width, std::int32_t Hei
 
 // The window decoded through the picture's own decoder, onto white.
 TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
+
+// A class of broken file and a part of the error text it must give.
+struct TBrokenCase {
+  const char* Name;
+  std::function<TBytes()> Make;
+  const char* Reason;
+};
+inline void PrintTo(const TBrokenCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
+// Decoding Window of the file must fail with an error that names the file and gives Reason.
+void ExpectClearError(const std::string& FileName, const TWindowCase& Window,
+                      const std::string& Reason);
 
 // The first differing pixel, or "" when A and B are equal.
 std::string FirstDifference(const TRgbImage& A, const TRgbImage& B);
