@@ -179,6 +179,10 @@ int main(int Count, char** Values) {
       std::filesystem::remove_all(Folder);
       return Result;
     }
+    if (Arguments.size() > 1 || (!Arguments.empty() && Arguments[0].starts_with('-'))) {
+      std::fputs("Usage: skyrelle-render-bench [FOLDER] | --smoke\n", stderr);
+      return 2;
+    }
     const std::filesystem::path Folder =
         Arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-bench"
                           : std::filesystem::path(Arguments[0]);
