@@ -160,17 +160,8 @@ std::string FromUriValue(const std::string& Value) {
 
 std::string UriValue(const std::string& Shown) { return GVariantString(FileUri(Shown)); }
 
-std::string PlasmaScript(const std::string& Shown) {
-  return "var uri = " + JavaScriptString(FileUri(Shown)) +
-         ";\n"
-         "var all = desktops();\n"
-         "for (var i = 0; i < all.length; i++) {\n"
-         "  var d = all[i];\n"
-         "  if (d.wallpaperPlugin != \"org.kde.image\") d.wallpaperPlugin = \"org.kde.image\";\n"
-         "  d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
-         "  d.writeConfig(\"Image\", uri);\n"
-         "}\n";
-}
+// What the script does is held by the test that runs it in node.
+std::string PlasmaScript(const std::string& Shown) { return PlasmaWallpaperScript(FileUri(Shown)); }
 
 std::string FromPlasmaScript(std::string Script) {
   if (Script.rfind("string:", 0) == 0) Script.erase(0, 7);

@@ -67,7 +67,7 @@ class TKdeWallpaperSetter final : public TCommandWallpaperSetter {
 
  private:
   std::string Show(const std::string& Shown) override {
-    const std::string script = Script(FileUri(Shown));
+    const std::string script = PlasmaWallpaperScript(FileUri(Shown));
     std::string tried;
     for (const TArguments& command : Commands(script)) {
       const TCommandResult result = RunCommand(command);
@@ -76,20 +76,6 @@ class TKdeWallpaperSetter final : public TCommandWallpaperSetter {
       tried += (tried.empty() ? "" : ", ") + command.front();
     }
     return "no D-Bus client was found (tried " + tried + ")";
-  }
-
-  // Every desktop (one per screen and activity) gets the image plugin and the picture.
-  // Plain ES5: Plasma 5's script engine knows no more.
-  static std::string Script(const std::string& Uri) {
-    return "var uri = " + JavaScriptString(Uri) +
-           ";\n"
-           "var all = desktops();\n"
-           "for (var i = 0; i < all.length; i++) {\n"
-           "  var d = all[i];\n"
-           "  if (d.wallpaperPlugin != \"org.kde.image\") d.wallpaperPlugin = \"org.kde.image\";\n"
-           "  d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
-           "  d.writeConfig(\"Image\", uri);\n"
-           "}\n";
   }
 
   static std::vector<TArguments> Commands(const std::string& Script) {
@@ -180,6 +166,20 @@ std::unique_ptr<IWallpaperSetter> MakeCinnamonWallpaperSetter(TCommandRunner Run
 std::unique_ptr<IWallpaperSetter> MakeMateWallpaperSetter(TCommandRunner Runner) {
   return std::make_unique<TGSettingsWallpaperSetter>(Runner, "org.mate.background",
                                                      "picture-filename", false);
+}
+
+// Every desktop (one per screen and activity) gets the image plugin and the picture.
+// Plain ES5: Plasma 5's script engine knows no more.
+std::string PlasmaWallpaperScript(const std::string& Uri) {
+  return "var uri = " + JavaScriptString(Uri) +
+         ";\n"
+         "var all = desktops();\n"
+         "for (var i = 0; i < all.length; i++) {\n"
+         "  var d = all[i];\n"
+         "  if (d.wallpaperPlugin != \"org.kde.image\") d.wallpaperPlugin = \"org.kde.image\";\n"
+         "  d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+         "  d.writeConfig(\"Image\", uri);\n"
+         "}\n";
 }
 
 std::unique_ptr<IWallpaperSetter> MakeKdeWallpaperSetter(TCommandRunner Runner) {

@@ -15,6 +15,8 @@ std::unique_ptr<IWallpaperSetter> MakeGnomeWallpaperSetter(TCommandRunner Runner
 std::unique_ptr<IWallpaperSetter> MakeCinnamonWallpaperSetter(TCommandRunner Runner);
 std::unique_ptr<IWallpaperSetter> MakeMateWallpaperSetter(TCommandRunner Runner);
 std::unique_ptr<IWallpaperSetter> MakeKdeWallpaperSetter(TCommandRunner Runner);
+// The Plasma shell script that puts the picture at Uri on every desktop.
+std::string PlasmaWallpaperScript(const std::string& Uri);
 
 // Where xfdesktop shows the picture when it has no backdrop property yet.
 struct TXfceTarget {
