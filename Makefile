@@ -1,11 +1,15 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 BUILD_DIR ?= build
+WINDOWS_BUILD_DIR ?= build-windows
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test clean
+.PHONY: deps deps-windows configure build windows run test test-linux test-windows clean
 
 deps:
 	./scripts/install-deps
+
+deps-windows:
+	./scripts/install-deps --windows
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja
@@ -13,11 +17,22 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The Windows programs, cross-built with MinGW-w64; the first run also builds their libraries.
+windows: deps-windows
+	cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja --toolchain cmake/MinGW.cmake
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
+
 run: build
 	./scripts/run-skyrelle $(BUILD_DIR)
 
-test: build
+test: test-linux test-windows
+
+test-linux: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Under Wine, in the build's own prefix.
+test-windows: windows
+	cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)

@@ -13,7 +13,11 @@ function(skyrelle_add_test)
   cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(properties LABELS ${T_LABEL})
+  if(WIN32)
+    list(APPEND properties FIXTURES_REQUIRED wine)
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${T_LABEL})
+    PROPERTIES ${properties})
 endfunction()
