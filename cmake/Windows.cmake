@@ -15,6 +15,9 @@ endif()
 list(APPEND CMAKE_FIND_ROOT_PATH "${SKYRELLE_THIRD_PARTY}/prefix")
 list(APPEND CMAKE_PREFIX_PATH "${SKYRELLE_THIRD_PARTY}/prefix")
 
+# Version resources and manifests come from windres.
+enable_language(RC)
+
 # Windows 10 and later APIs, wide characters everywhere.
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX
                         WIN32_LEAN_AND_MEAN)
