@@ -1,0 +1,172 @@
+#include "platform/FileSystem.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/windows/WideText.h"
+
+namespace skyrelle::platform {
+namespace {
+
+using windows::Widen;
+
+HANDLE Handle(std::intptr_t Value) { return reinterpret_cast<HANDLE>(Value); }
+
+std::string ReasonText(int Code, bool NotRegularFile) {
+  return NotRegularFile ? "not a regular file"
+                        : windows::SystemErrorText(static_cast<DWORD>(Code));
+}
+
+int LastError() { return static_cast<int>(GetLastError()); }
+
+// The folder part of a path; Windows takes both separators.
+std::string ParentFolder(const std::string& Path) {
+  const std::size_t separator = Path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string(".") : Path.substr(0, separator);
+}
+
+bool IsFolder(const std::string& Path) {
+  const DWORD attributes = GetFileAttributesW(Widen(Path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Returns 0 or the error code of the write that failed.
+int WriteAll(HANDLE File, std::string_view Bytes) {
+  while (!Bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(Bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(File, Bytes.data(), chunk, &written, nullptr)) return LastError();
+    Bytes.remove_prefix(written);
+  }
+  return 0;
+}
+
+}  // namespace
+
+EFileError::EFileError(const std::string& Action, int Code, std::string FileName,
+                       bool NotRegularFile)
+    : std::runtime_error(Action + " \"" + FileName + "\": " + ReasonText(Code, NotRegularFile)),
+      FCode(Code),
+      FFileName(std::move(FileName)),
+      FNotRegularFile(NotRegularFile) {}
+
+std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
+
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
+  wchar_t temporary[MAX_PATH];
+  if (GetTempFileNameW(Widen(ParentFolder(FileName)).c_str(), L"sky", 0, temporary) == 0)
+    throw EFileError("Cannot write", LastError(), FileName);
+  const HANDLE file =
+      CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  int error = file == INVALID_HANDLE_VALUE ? LastError() : WriteAll(file, Bytes);
+  if (error == 0 && !FlushFileBuffers(file)) error = LastError();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (error == 0 && !MoveFileExW(temporary, Widen(FileName).c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = LastError();
+  if (error != 0) {
+    DeleteFileW(temporary);
+    throw EFileError("Cannot write", error, FileName);
+  }
+}
+
+TInputFile::TInputFile(const std::string& FileName)
+    : FFileName(FileName), FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
+  if (FileName.find('\0') != std::string::npos)
+    throw EFileError("Cannot read", ERROR_INVALID_NAME, FileName);
+  // Backup semantics let a folder open too, so that it is refused as one below.
+  const HANDLE file = CreateFileW(Widen(FileName).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw EFileError("Cannot read", LastError(), FileName);
+  BY_HANDLE_FILE_INFORMATION information{};
+  int error = 0;
+  bool notRegular = false;
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    error = ERROR_INVALID_PARAMETER;
+    notRegular = true;
+  } else if (!GetFileInformationByHandle(file, &information)) {
+    error = LastError();
+  } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = ERROR_DIRECTORY;
+    notRegular = true;
+  }
+  if (error != 0) {
+    CloseHandle(file);
+    throw EFileError("Cannot read", error, FileName, notRegular);
+  }
+  FHandle = reinterpret_cast<std::intptr_t>(file);
+  FSize = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+}
+
+TInputFile::~TInputFile() { CloseHandle(Handle(FHandle)); }
+
+std::size_t TInputFile::Read(void* Out, std::size_t Count) {
+  DWORD got = 0;
+  const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));
+  if (!ReadFile(Handle(FHandle), Out, chunk, &got, nullptr))
+    throw EFileError("Cannot read", LastError(), FFileName);
+  return got;
+}
+
+bool TInputFile::ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noexcept {
+  // A read at an offset moves the file position; the next Read must not notice.
+  LARGE_INTEGER position{};
+  if (!SetFilePointerEx(Handle(FHandle), {}, &position, FILE_CURRENT)) return false;
+  auto* next = static_cast<char*>(Out);
+  bool complete = true;
+  while (Count > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(Offset);
+    at.OffsetHigh = static_cast<DWORD>(Offset >> 32);
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 30));
+    if (!ReadFile(Handle(FHandle), next, chunk, &got, &at) || got == 0) {
+      complete = false;
+      break;
+    }
+    next += got;
+    Offset += got;
+    Count -= got;
+  }
+  SetFilePointerEx(Handle(FHandle), position, nullptr, FILE_BEGIN);
+  return complete;
+}
+
+std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize) {
+  try {
+    TInputFile file(FileName);
+    std::string bytes(MaxSize, '\0');
+    std::size_t filled = 0;
+    while (filled < MaxSize) {
+      const std::size_t got = file.Read(bytes.data() + filled, MaxSize - filled);
+      if (got == 0) break;
+      filled += got;
+    }
+    bytes.resize(filled);
+    return bytes;
+  } catch (const EFileError&) {
+    return std::nullopt;
+  }
+}
+
+// Folders below the user's profile inherit an access list that admits the user only.
+void CreatePrivateFolder(const std::string& Folder) {
+  if (Folder.empty() || IsFolder(Folder)) return;
+  const std::string parent = ParentFolder(Folder);
+  if (parent != Folder && parent != ".") CreatePrivateFolder(parent);
+  if (!CreateDirectoryW(Widen(Folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    throw EFileError("Cannot create", LastError(), Folder);
+}
+
+void CreatePrivateFile(const std::string& FileName) {
+  const HANDLE file = CreateFileW(Widen(FileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE)
+    CloseHandle(file);
+  else if (GetLastError() != ERROR_FILE_EXISTS)
+    throw EFileError("Cannot create", LastError(), FileName);
+}
+
+}  // namespace skyrelle::platform

@@ -1,0 +1,49 @@
+#include "platform/UserFolders.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include "platform/windows/WideText.h"
+
+namespace skyrelle::platform {
+namespace {
+
+std::string Variable(const wchar_t* Name) {
+  const DWORD size = GetEnvironmentVariableW(Name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(Name, value.data(), size));
+  return windows::Narrow(value);
+}
+
+std::string WithoutTrailingSeparator(std::string Path) {
+  while (Path.size() > 3 && (Path.back() == '\\' || Path.back() == '/')) Path.pop_back();
+  return Path;
+}
+
+std::string KnownFolder(const KNOWNFOLDERID& Folder) {
+  wchar_t* path = nullptr;
+  std::string result;
+  if (SUCCEEDED(SHGetKnownFolderPath(Folder, 0, nullptr, &path))) result = windows::Narrow(path);
+  CoTaskMemFree(path);
+  return result;
+}
+
+}  // namespace
+
+std::string HomeFolder() {
+  std::string home = Variable(L"USERPROFILE");
+  if (home.empty()) home = KnownFolder(FOLDERID_Profile);
+  return home.empty() ? "C:\\" : WithoutTrailingSeparator(home);
+}
+
+// %APPDATA%, the roaming application-data folder, as the program has always used it.
+std::string ApplicationDataFolder() {
+  std::string folder = Variable(L"APPDATA");
+  if (folder.empty()) folder = KnownFolder(FOLDERID_RoamingAppData);
+  return WithoutTrailingSeparator(folder);
+}
+
+std::string ConfigFolder() { return ApplicationDataFolder(); }
+
+}  // namespace skyrelle::platform
