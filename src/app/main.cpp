@@ -18,8 +18,8 @@
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
 #include "platform/IClock.h"
+#include "platform/IWallpaperSetter.h"
 #include "platform/UserFolders.h"
-#include "platform/linux/DesktopWallpaperSetter.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ using namespace skyrelle;
 struct TSystemServices {
   platform::TSystemClock Clock;
   app::TQtScreen Screen;
-  app::TReportingWallpaperSetter Wallpaper{platform::CreateDesktopWallpaperSetter()};
+  app::TReportingWallpaperSetter Wallpaper{platform::CreateWallpaperSetter()};
 };
 
 app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::string& ProgramPath) {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "PlatformTestSupport.h"
-#include "platform/linux/DesktopWallpaperSetters.h"
+#include "platform/linux/DesktopEnvironmentSetters.h"
 #include "platform/linux/Quoting.h"
 #include "platform/linux/WaylandWallpaperSetters.h"
 

@@ -65,6 +65,8 @@ TScreenSize TX11Screen::PrimaryScreenSize() {
   return {DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen)};
 }
 
+std::unique_ptr<IScreen> CreateScreen() { return std::make_unique<TX11Screen>(); }
+
 TXfceTarget CurrentXfceTarget() {
   TXfceTarget target;
   try {
