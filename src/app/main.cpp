@@ -28,6 +28,7 @@ using namespace skyrelle;
 // What the engine is given lives as long as the program.
 struct TSystemServices {
   platform::TSystemClock Clock;
+  core::TRandom Random;
   app::TQtScreen Screen;
   app::TReportingWallpaperSetter Wallpaper{platform::CreateWallpaperSetter()};
 };
@@ -37,7 +38,8 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
       .CreateEngine =
           [&System] {
             return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
-                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder()});
+                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder(),
+                System.Random, settings::TSettingsStore::CurrentUser()});
           },
       .AutoStart =
           app::TAutoStartEntry(app::AutoStartEntryFile(platform::ConfigFolder()), ProgramPath),

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -74,7 +73,6 @@ class frmMainTest : public testing::Test {
     testing_support::TestApplication();
     QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
     fs::create_directories(FRoot / "pictures");
-    ::setenv("XDG_CONFIG_HOME", (FRoot / "config").c_str(), 1);
     FPreviousPresenter = SetErrorPresenter([this](const QString& Caption, const QString& Text) {
       Errors.push_back({Caption, Text});
     });
@@ -86,6 +84,7 @@ class frmMainTest : public testing::Test {
   }
 
   std::string Pictures() const { return FRoot / "pictures"; }
+  settings::TSettingsStore Store() const { return settings::TSettingsStore(FRoot / "store"); }
 
   static void WritePicture(const std::string& FileName, Qt::GlobalColor Colour) {
     QImage picture(200, 32, QImage::Format_RGB32);
@@ -104,7 +103,7 @@ class frmMainTest : public testing::Test {
   }
 
   void SeedFolder(const std::string& Folder) const {
-    settings::TRegistry store;
+    settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
     ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", true));
     store.WriteString("SourceDirectory", Folder);
   }
@@ -122,8 +121,8 @@ class frmMainTest : public testing::Test {
         .CreateEngine =
             [this] {
               if (EngineError) throw std::runtime_error(*EngineError);
-              return std::make_unique<engine::TSkyrelle>(
-                  engine::TSkyrelleServices{Clock, Screen, Wallpaper, FRoot / "data"});
+              return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
+                  Clock, Screen, Wallpaper, FRoot / "data", Random, Store()});
             },
         .AutoStart = TAutoStartEntry(EntryFile(), "/opt/Sky Apps/Skyrelle"),
         .BrowseForFolder =
@@ -158,6 +157,7 @@ class frmMainTest : public testing::Test {
 
   TFakeClock Clock;
   TFakeScreen Screen;
+  core::TRandom Random{1};
   TFakeDesktop* Desktop = new TFakeDesktop;
   TReportingWallpaperSetter Wallpaper{std::unique_ptr<platform::IWallpaperSetter>(Desktop)};
   std::optional<std::string> EngineError;
@@ -409,7 +409,7 @@ TEST_F(frmMainTest, StatusLineTellsOnceThatTheDesktopRefusedTheWallpaper) {
 }
 
 TEST_F(frmMainTest, AnIndexAtTheTopOfItsRangeShowsItsSectionNumberWithoutWrappingRound) {
-  settings::TRegistry store;
+  settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
   ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", true));
   store.WriteString("CurrentFile", Pictures() + "/gone.bmp");
   store.WriteInteger("CurrentIndex", std::numeric_limits<std::int32_t>::max());
