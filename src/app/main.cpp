@@ -10,13 +10,13 @@
 #include <string>
 
 #include "app/ApplicationTitle.h"
-#include "app/AutoStart.h"
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
 #include "app/QtScreen.h"
 #include "app/ReportingWallpaperSetter.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
+#include "platform/IAutoStart.h"
 #include "platform/IClock.h"
 #include "platform/IWallpaperSetter.h"
 #include "platform/UserFolders.h"
@@ -41,8 +41,7 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
                 System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder(),
                 System.Random, settings::TSettingsStore::CurrentUser()});
           },
-      .AutoStart =
-          app::TAutoStartEntry(app::AutoStartEntryFile(platform::ConfigFolder()), ProgramPath),
+      .AutoStart = platform::CreateAutoStart(ProgramPath),
       .BrowseForFolder = app::BrowseForFolderDialog,
       .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
       .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },

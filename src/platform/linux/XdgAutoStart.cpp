@@ -1,4 +1,4 @@
-#include "app/AutoStart.h"
+#include "platform/linux/XdgAutoStart.h"
 
 #include <filesystem>
 #include <optional>
@@ -9,8 +9,9 @@
 
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 
-namespace skyrelle::app {
+namespace skyrelle::platform {
 namespace {
 
 constexpr std::string_view EntryName = "Skyrelle";
@@ -92,32 +93,36 @@ void WriteWhole(const std::string& FileName, std::string_view Text) {
   std::error_code ignored;
   std::filesystem::create_directories(core::ExtractFileDir(FileName), ignored);
   try {
-    platform::WriteFileWhole(FileName, Text);
-  } catch (const platform::EFileError&) {
+    WriteFileWhole(FileName, Text);
+  } catch (const EFileError&) {
     throw std::runtime_error(WriteFailedText);
   }
 }
 
 }  // namespace
 
-TAutoStartEntry::TAutoStartEntry(std::string EntryFile, std::string ProgramPath)
+TXdgAutoStart::TXdgAutoStart(std::string EntryFile, std::string ProgramPath)
     : FEntryFile(std::move(EntryFile)), FProgramPath(std::move(ProgramPath)) {}
 
-bool TAutoStartEntry::IsEnabled() const {
+bool TXdgAutoStart::IsEnabled() const {
   std::error_code error;
   if (!std::filesystem::exists(FEntryFile, error)) return false;
-  const std::optional<std::string> text = platform::ReadFileHead(FEntryFile, MaxEntrySize);
+  const std::optional<std::string> text = ReadFileHead(FEntryFile, MaxEntrySize);
   // An entry that cannot be read still exists, and presence is what counts.
   return !text || !SwitchedOff(*text);
 }
 
-void TAutoStartEntry::Set(bool Enable) const {
+void TXdgAutoStart::Set(bool Enable) {
   if (Enable) {
     WriteWhole(FEntryFile, AutoStartEntryText(FProgramPath));
   } else {
     std::error_code ignored;
     std::filesystem::remove(FEntryFile, ignored);
   }
+}
+
+std::unique_ptr<IAutoStart> CreateAutoStart(const std::string& ProgramPath) {
+  return std::make_unique<TXdgAutoStart>(AutoStartEntryFile(ConfigFolder()), ProgramPath);
 }
 
 std::string AutoStartEntryFile(const std::string& ConfigFolder) {
@@ -147,4 +152,4 @@ std::string AutoStartEntryText(const std::string& ProgramPath) {
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-}  // namespace skyrelle::app
+}  // namespace skyrelle::platform
