@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "imaging/BmpFormat.h"
 #include "imaging/ImageError.h"
 #include "platform/FileSystem.h"
 
@@ -9,7 +10,7 @@ namespace skyrelle::imaging {
 
 namespace {
 
-constexpr std::uint32_t HeadersSize = 14 + 40;
+constexpr std::uint32_t HeadersSize = BmpFileHeaderSize + BmpInfoHeaderSize;
 // 96 dots per inch, the desktop's own resolution.
 constexpr std::uint32_t PixelsPerMetre = 3780;
 
@@ -39,7 +40,7 @@ std::vector<std::uint8_t> EncodeBitmap(const TRgbImage& Image) {
   Header[1] = 'M';
   Put32(Header + 2, static_cast<std::uint32_t>(File.size()));
   Put32(Header + 10, HeadersSize);
-  Put32(Header + 14, 40);
+  Put32(Header + BmpFileHeaderSize, BmpInfoHeaderSize);
   Put32(Header + 18, static_cast<std::uint32_t>(Width));
   Put32(Header + 22, static_cast<std::uint32_t>(Height));
   Put16(Header + 26, 1);

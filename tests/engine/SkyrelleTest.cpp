@@ -21,6 +21,7 @@
 #include "core/DateTime.h"
 #include "core/Text.h"
 #include "settings/Registry.h"
+#include "support/BitmapFile.h"
 #include "support/TempFolder.h"
 
 namespace skyrelle::engine {
@@ -63,30 +64,8 @@ class TRecordingWallpaper : public platform::IWallpaperSetter {
 
 // A 24-bit bottom-up bitmap of one grey: a picture every build decodes.
 void WriteBitmap(const fs::path& Path, int Width, int Height, std::uint8_t Grey) {
-  const int stride = (Width * 3 + 3) / 4 * 4;
-  const int pixelBytes = stride * Height;
-  std::string file = "BM";
-  const auto put = [&file](std::int64_t Value, int Bytes) {
-    for (int i = 0; i < Bytes; ++i) file += static_cast<char>((Value >> (8 * i)) & 0xFF);
-  };
-  for (const auto& [value, bytes] : {std::pair{54 + pixelBytes, 4},
-                                     {0, 4},
-                                     {54, 4},
-                                     {40, 4},
-                                     {Width, 4},
-                                     {Height, 4},
-                                     {1, 2},
-                                     {24, 2},
-                                     {0, 4},
-                                     {pixelBytes, 4},
-                                     {2835, 4},
-                                     {2835, 4},
-                                     {0, 4},
-                                     {0, 4}})
-    put(value, bytes);
-  for (int y = 0; y < Height; ++y)
-    file += std::string(Width * 3, static_cast<char>(Grey)) + std::string(stride - Width * 3, '\0');
-  std::ofstream(Path, std::ios::binary) << file;
+  test_support::WriteBitmap24(Path.string(), Width, Height,
+                              [Grey](std::int32_t, std::int32_t) { return Grey * 0x010101u; });
 }
 
 std::string ReadWhole(const fs::path& Path) {

@@ -10,12 +10,12 @@ namespace {
 using ::testing::HasSubstr;
 using namespace testing;
 
-void Grey(int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 90; }
+std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x5A5A5A; }
 
 // The session as the program finds it in its environment.
 class SessionWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 8, 8, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 8, 8, Grey); }
 
   TStandIns FStandIns;
   TScopedVariable FPath{"PATH", FStandIns.Folder()};
