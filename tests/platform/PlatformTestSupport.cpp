@@ -169,6 +169,13 @@ TXvfb::TXvfb(const std::string& Geometry) {
   FDisplayVariable.emplace("DISPLAY", FDisplay);
 }
 
+void TXvfb::Kill() {
+  if (FPid <= 0) return;
+  ::kill(FPid, SIGKILL);
+  ::waitpid(FPid, nullptr, 0);
+  FPid = 0;
+}
+
 TXvfb::~TXvfb() {
   if (FPid <= 0) return;
   ::kill(FPid, SIGTERM);

@@ -58,6 +58,8 @@ class TXvfb {
   TXvfb& operator=(const TXvfb&) = delete;
   ~TXvfb();
   bool Started() const { return FPid > 0; }
+  // Ends the server at once, as a crash would.
+  void Kill();
   const std::string& Display() const { return FDisplay; }
 
  private:

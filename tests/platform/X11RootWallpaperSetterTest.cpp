@@ -7,9 +7,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 
+#include <chrono>
 #include <fstream>
+#include <future>
 
 #include "PlatformTestSupport.h"
+#include "platform/linux/X11Display.h"
 #include "platform/linux/X11RootWallpaperSetter.h"
 
 namespace skyrelle::platform {
@@ -68,16 +71,16 @@ bool PixmapExists(const TConnection& X, Pixmap Candidate) {
 }
 
 // Pixmaps held by every client of the server, and the number of clients.
-std::pair<int, int> ServerPixmapsAndClients(const TConnection& X) {
+std::pair<int, int> ServerPixmapsAndClients(Display* X) {
   int clientCount = 0;
   XResClient* clients = nullptr;
-  EXPECT_TRUE(XResQueryClients(X.Handle, &clientCount, &clients));
-  const Atom pixmapType = XInternAtom(X.Handle, "PIXMAP", False);
+  EXPECT_TRUE(XResQueryClients(X, &clientCount, &clients));
+  const Atom pixmapType = XInternAtom(X, "PIXMAP", False);
   int pixmaps = 0;
   for (int i = 0; i < clientCount; ++i) {
     int typeCount = 0;
     XResType* types = nullptr;
-    XResQueryClientResources(X.Handle, clients[i].resource_base, &typeCount, &types);
+    XResQueryClientResources(X, clients[i].resource_base, &typeCount, &types);
     for (int t = 0; t < typeCount; ++t)
       if (types[t].resource_type == pixmapType) pixmaps += static_cast<int>(types[t].count);
     if (types != nullptr) XFree(types);
@@ -162,9 +165,9 @@ TEST_F(X11RootWallpaperSetter, ShowsTheFilesNewContentWhenSetAgain) {
 TEST_F(X11RootWallpaperSetter, SettingAThousandTimesKeepsOnePixmap) {
   ASSERT_TRUE(FSetter.SetWallpaper(FFile).Applied);
   TConnection x(FServer.Display());
-  const auto before = ServerPixmapsAndClients(x);
+  const auto before = ServerPixmapsAndClients(x.Handle);
   for (int i = 0; i < 1000; ++i) ASSERT_TRUE(FSetter.SetWallpaper(FFile).Applied) << i;
-  const auto after = ServerPixmapsAndClients(x);
+  const auto after = ServerPixmapsAndClients(x.Handle);
   EXPECT_EQ(after.first, before.first) << "pixmaps";
   EXPECT_EQ(after.second, before.second) << "clients kept alive for their pixmaps";
   EXPECT_EQ(WrongPixels(x, 64, 48, Pattern), 0);
@@ -209,6 +212,33 @@ TEST_F(X11RootWallpaperSetter, LeavesTheDesktopAloneWhenTheFileIsBroken) {
   EXPECT_THAT(result.Error, HasSubstr("current.bmp\": not a BMP picture"));
   EXPECT_EQ(RootProperty(x, "_XROOTPMAP_ID"), shown);
   EXPECT_TRUE(PixmapExists(x, shown));
+}
+
+// Xlib ends the whole program when its server goes away in the middle of a call; the setter
+// reports the lost connection instead, and the program goes on.
+TEST(X11RootWallpaperSetterLosingTheServer, ReportsTheLostConnection) {
+  TXvfb server("4000x3000x24");
+  if (!server.Started()) GTEST_SKIP() << "Xvfb is not installed";
+  TTempFolder folder;
+  const std::string file = folder / "current.bmp";
+  WriteBitmap24(file, 4000, 3000, Pattern);  // large, so that drawing takes a while
+  auto watcher = std::make_unique<TConnection>(server.Display());
+  const int pixmapsBefore = ServerPixmapsAndClients(watcher->Handle).first;
+
+  auto setting = std::async(std::launch::async,
+                            [&file] { return TX11RootWallpaperSetter().SetWallpaper(file); });
+  // The setter's pixmap reaches the server with the picture's first pieces; the rest of the
+  // picture is still on its way when the server dies.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (ServerPixmapsAndClients(watcher->Handle).first == pixmapsBefore &&
+         std::chrono::steady_clock::now() < deadline) {
+  }
+  watcher.reset();  // Xlib would end the test on a lost connection of its own kind
+  server.Kill();
+
+  const TWallpaperResult result = setting.get();
+  EXPECT_FALSE(result.Applied);
+  EXPECT_EQ(result.Error, "The X server closed the connection");
 }
 
 TEST(X11RootWallpaperSetterWithoutServer, SaysThatThereIsNoDisplay) {

@@ -144,24 +144,28 @@ imaging::TRgbImage ReadPicture(const std::string& FileName) {
 TWallpaperResult TX11RootWallpaperSetter::SetWallpaper(const std::string& FileName) {
   try {
     const imaging::TRgbImage picture = ReadPicture(FileName);
-    TDisplay display = OpenDisplay(FDisplayName);
+    const TDisplay display(FDisplayName);
     Display* connection = display.get();
+    const auto failure = [&display](const std::string& Error) -> TWallpaperResult {
+      return {false,
+              display.Lost() ? ConnectionLostText : "The X server refused the picture: " + Error};
+    };
     {
       TErrorTrap trap(connection);
       const int screen = DefaultScreen(connection);
       const Pixmap pixmap = DrawPixmap(connection, screen, picture);
       // Until RetainPermanent is set, closing the connection frees everything made on it.
-      if (std::string error = trap.Sync(); !error.empty())
-        return {false, "The X server refused the picture: " + error};
+      if (std::string error = trap.Sync(); !error.empty() || display.Lost()) return failure(error);
       const Pixmap stale = Publish(connection, RootWindow(connection, screen), pixmap);
-      if (std::string error = trap.Sync(); !error.empty())
-        return {false, "The X server refused the picture: " + error};
+      if (std::string error = trap.Sync(); !error.empty() || display.Lost()) return failure(error);
       if (stale != None) {
         XKillClient(connection, stale);
         trap.Sync();  // a pixmap already gone fails harmlessly
       }
     }
     XSetCloseDownMode(connection, RetainPermanent);
+    XSync(connection, False);
+    if (display.Lost()) return failure({});
     return {true, {}};
   } catch (const std::exception& error) {
     return {false, error.what()};
