@@ -10,16 +10,16 @@
 #include <string>
 
 #include "app/ApplicationTitle.h"
-#include "app/AutoStart.h"
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
 #include "app/QtScreen.h"
 #include "app/ReportingWallpaperSetter.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
+#include "platform/IAutoStart.h"
 #include "platform/IClock.h"
+#include "platform/IWallpaperSetter.h"
 #include "platform/UserFolders.h"
-#include "platform/linux/DesktopWallpaperSetter.h"
 
 namespace {
 
@@ -28,8 +28,9 @@ using namespace skyrelle;
 // What the engine is given lives as long as the program.
 struct TSystemServices {
   platform::TSystemClock Clock;
+  core::TRandom Random;
   app::TQtScreen Screen;
-  app::TReportingWallpaperSetter Wallpaper{platform::CreateDesktopWallpaperSetter()};
+  app::TReportingWallpaperSetter Wallpaper{platform::CreateWallpaperSetter()};
 };
 
 app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::string& ProgramPath) {
@@ -37,10 +38,10 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
       .CreateEngine =
           [&System] {
             return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
-                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder()});
+                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder(),
+                System.Random, settings::TSettingsStore::CurrentUser()});
           },
-      .AutoStart =
-          app::TAutoStartEntry(app::AutoStartEntryFile(platform::ConfigFolder()), ProgramPath),
+      .AutoStart = platform::CreateAutoStart(ProgramPath),
       .BrowseForFolder = app::BrowseForFolderDialog,
       .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
       .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },

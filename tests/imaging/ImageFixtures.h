@@ -9,13 +9,18 @@
 #include <vector>
 
 #include "imaging/RgbImage.h"
+#include "support/BitmapFile.h"
 #include "support/TempFolder.h"
 
 // Small pictures made in code for the imaging tests: hand-built bitmaps, and JPEG and PNG files
 // made with the libraries' own encoders.
 namespace skyrelle::imaging::testing {
 
-using TBytes = std::vector<std::uint8_t>;
+// Bitmaps come from the one writer all tests share.
+using test_support::BuildBmp;
+using test_support::PackRows;
+using test_support::TBmpLayout;
+using test_support::TBytes;
 
 // A pseudo-random but repeatable sample value for pixel (X, Y), channel Channel.
 std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed = 1);
@@ -34,28 +39,6 @@ struct TSamples {
 
 // Smooth gradients with some noise, as a photograph would give; enough structure for JPEG.
 TSamples PhotoLikeSamples(std::int32_t Width, std::int32_t Height, std::int32_t Channels);
-
-// --- Bitmaps -----------------------------------------------------------------------------------
-
-struct TBmpLayout {
-  std::uint32_t HeaderSize = 40;  // 12, 40, 52, 56, 108 or 124
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;  // negative: stored top-down
-  std::uint16_t BitCount = 24;
-  std::uint32_t Compression = 0;
-  std::vector<std::uint32_t> Palette;  // 0xRRGGBB
-  std::uint32_t ColoursUsed = 0;
-  std::array<std::uint32_t, 3> Masks{};  // red, green, blue; written when Compression is 3
-  std::uint32_t ImageSize = 0;           // 0: the pixel data's size
-};
-
-// A bitmap file: headers, masks, colour table, then PixelData as given.
-TBytes BuildBmp(const TBmpLayout& Layout, const TBytes& PixelData);
-
-// Rows of Values (one per pixel, stored order, BitCount bits each, little-endian for 16 and
-// 32), packed as a bitmap stores them: bits from the high end, rows padded to 4 bytes.
-TBytes PackRows(std::int32_t Width, std::int32_t Rows, std::uint16_t BitCount,
-                const std::vector<std::uint32_t>& Values);
 
 // --- JPEG --------------------------------------------------------------------------------------
 

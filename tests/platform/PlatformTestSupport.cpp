@@ -21,50 +21,6 @@
 namespace skyrelle::platform::testing {
 namespace fs = std::filesystem;
 
-void WriteBitmap(const std::string& FileName, int Width, int Height, const TPixelFunction& Pixel,
-                 bool TopDown) {
-  const int rowSize = (Width * 3 + 3) / 4 * 4;
-  const std::uint32_t dataSize = static_cast<std::uint32_t>(rowSize * Height);
-  std::string data;
-  const auto u16 = [&](std::uint32_t v) {
-    data += static_cast<char>(v & 0xFF);
-    data += static_cast<char>((v >> 8) & 0xFF);
-  };
-  const auto u32 = [&](std::uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  data += "BM";
-  u32(54 + dataSize);
-  u32(0);
-  u32(54);
-  u32(40);
-  u32(static_cast<std::uint32_t>(Width));
-  u32(static_cast<std::uint32_t>(TopDown ? -Height : Height));
-  u16(1);
-  u16(24);
-  u32(0);
-  u32(dataSize);
-  u32(2835);
-  u32(2835);
-  u32(0);
-  u32(0);
-  for (int row = 0; row < Height; ++row) {
-    const int y = TopDown ? row : Height - 1 - row;
-    std::string line;
-    for (int x = 0; x < Width; ++x) {
-      std::uint8_t rgb[3] = {};
-      Pixel(x, y, rgb);
-      line += static_cast<char>(rgb[2]);
-      line += static_cast<char>(rgb[1]);
-      line += static_cast<char>(rgb[0]);
-    }
-    line.resize(static_cast<std::size_t>(rowSize), '\0');
-    data += line;
-  }
-  std::ofstream(FileName, std::ios::binary) << data;
-}
-
 std::string ReadWholeFile(const std::string& FileName) {
   std::ifstream file(FileName, std::ios::binary);
   if (!file) throw std::runtime_error("cannot read " + FileName);
@@ -211,6 +167,13 @@ TXvfb::TXvfb(const std::string& Geometry) {
   }
   FDisplay = ":" + number.substr(0, number.find('\n'));
   FDisplayVariable.emplace("DISPLAY", FDisplay);
+}
+
+void TXvfb::Kill() {
+  if (FPid <= 0) return;
+  ::kill(FPid, SIGKILL);
+  ::waitpid(FPid, nullptr, 0);
+  FPid = 0;
 }
 
 TXvfb::~TXvfb() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/BitmapFile.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
@@ -21,10 +22,8 @@ using test_support::TTempFolder;
 inline const std::string HostileFolder = "it's a \"$HOME\" `wall` paper \xC3\xA9t\xC3\xA9";
 inline const std::string HostileFile = "cur rent'$(x) \\ \xE2\x98\x80.bmp";
 
-using TPixelFunction = std::function<void(int X, int Y, std::uint8_t Rgb[3])>;
-// A bitmap the way the engine writes it: bottom-up rows, or top-down with TopDown.
-void WriteBitmap(const std::string& FileName, int Width, int Height, const TPixelFunction& Pixel,
-                 bool TopDown = false);
+using test_support::TColourFunction;
+using test_support::WriteBitmap24;
 std::string ReadWholeFile(const std::string& FileName);
 
 using TCall = std::vector<std::string>;  // program name first
@@ -59,6 +58,8 @@ class TXvfb {
   TXvfb& operator=(const TXvfb&) = delete;
   ~TXvfb();
   bool Started() const { return FPid > 0; }
+  // Ends the server at once, as a crash would.
+  void Kill();
   const std::string& Display() const { return FDisplay; }
 
  private:

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using namespace testing;
 
-void Grey(int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 128; }
+std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x808080; }
 
 // Only the stand-ins this test started, so that tests running side by side leave each
 // other's alone.
@@ -38,7 +38,7 @@ bool EventuallyGone(pid_t Pid) {
 
 class SwaybgWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 2, 2, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 2, 2, Grey); }
   void TearDown() override {
     for (const pid_t pid : OurSwaybgs()) ::kill(pid, SIGTERM);
   }
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class WpaperdWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 2, 2, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 2, 2, Grey); }
 
   // The path the configuration holds, decoded.
   std::string ConfiguredPath(const std::string& Config) const {

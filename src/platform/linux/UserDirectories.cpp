@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
-#include "platform/linux/FileHead.h"
 
 namespace skyrelle::platform {
 namespace {
