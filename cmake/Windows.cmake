@@ -4,6 +4,7 @@
 # A Win32 user interface is still to come; the Qt one has no MinGW build in Debian.
 set(SKYRELLE_BUILD_GUI OFF CACHE BOOL "" FORCE)
 set(SKYRELLE_BUILD_BENCH OFF CACHE BOOL "" FORCE)
+set(SKYRELLE_MODULES core imaging platform)
 
 set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party")
 execute_process(

@@ -1,13 +1,6 @@
 #include "core/Text.h"
 
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/stringpiece.h>
-#include <unicode/uchar.h>
-
-#include <memory>
-
-#include "platform/UserLocale.h"
+#include "platform/Collation.h"
 
 namespace skyrelle::core {
 namespace {
@@ -60,18 +53,6 @@ void AppendUtf8(std::string& Out, char32_t Code) {
   }
 }
 
-std::unique_ptr<icu::Collator> MakeCollator() {
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Collator> collator(
-      icu::Collator::createInstance(icu::Locale(platform::CollationLocale().c_str()), status));
-  if (U_FAILURE(status) || !collator) {
-    status = U_ZERO_ERROR;
-    collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
-  }
-  if (collator) collator->setStrength(icu::Collator::SECONDARY);
-  return collator;
-}
-
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view Text) {
@@ -121,23 +102,10 @@ std::string AsciiLowerCase(std::string_view Text) {
   return out;
 }
 
-std::string FoldCase(std::string_view Text) {
-  std::string out;
-  out.reserve(Text.size());
-  for (std::size_t pos = 0; pos < Text.size();)
-    AppendUtf8(out, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(NextCodePoint(Text, pos)),
-                                                     U_FOLD_CASE_DEFAULT)));
-  return out;
-}
+std::string FoldCase(std::string_view Text) { return platform::FoldTextCase(Text); }
 
 int CompareText(std::string_view Left, std::string_view Right) {
-  static const std::unique_ptr<icu::Collator> collator = MakeCollator();
-  if (!collator) return Left.compare(Right);
-  UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult result = collator->compareUTF8(
-      icu::StringPiece(Left.data(), static_cast<int32_t>(Left.size())),
-      icu::StringPiece(Right.data(), static_cast<int32_t>(Right.size())), status);
-  return U_FAILURE(status) ? Left.compare(Right) : static_cast<int>(result);
+  return platform::CompareTextByLocale(Left, Right);
 }
 
 }  // namespace skyrelle::core

@@ -16,12 +16,12 @@ std::size_t Utf16Length(std::string_view Text);
 // Letters A to Z become a to z; every other byte is left as it is.
 std::string AsciiLowerCase(std::string_view Text);
 
-// Simple Unicode case folding, code point by code point: texts that differ only in case fold
-// to the same bytes (the settings store's key and value names compare this way).
+// Texts that differ only in case fold to the same bytes (the settings store's key and value
+// names compare this way); platform::FoldTextCase says how each system folds.
 std::string FoldCase(std::string_view Text);
 
 // Case-insensitive comparison by the collation of the user's locale
-// (platform::CollationLocale). Negative, zero or positive.
+// (platform::CompareTextByLocale). Negative, zero or positive.
 int CompareText(std::string_view Left, std::string_view Right);
 
 }  // namespace skyrelle::core

@@ -1,18 +1,31 @@
 #include "support/TempFolder.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace skyrelle::test_support {
 namespace fs = std::filesystem;
 
+namespace {
+
+// A folder name nobody else has taken: create_directory is false for one that exists.
+std::string MakeUniqueFolder() {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("skyrelle-test-" + std::to_string(random() % 1000000000));
+    if (fs::create_directory(folder)) return folder.string();
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+
+}  // namespace
+
 TTempFolder::TTempFolder(const std::string& Name) {
-  std::string pattern = (fs::temp_directory_path() / "skyrelle-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  FRoot = pattern;
+  FRoot = MakeUniqueFolder();
   FPath = Name.empty() ? FRoot : FRoot + "/" + Name;
   fs::create_directories(FPath);
 }

@@ -14,8 +14,7 @@ using windows::Widen;
 HANDLE Handle(std::intptr_t Value) { return reinterpret_cast<HANDLE>(Value); }
 
 std::string ReasonText(int Code, bool NotRegularFile) {
-  return NotRegularFile ? "not a regular file"
-                        : windows::SystemErrorText(static_cast<DWORD>(Code));
+  return NotRegularFile ? "not a regular file" : windows::SystemErrorText(static_cast<DWORD>(Code));
 }
 
 int LastError() { return static_cast<int>(GetLastError()); }
@@ -57,8 +56,8 @@ void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
   wchar_t temporary[MAX_PATH];
   if (GetTempFileNameW(Widen(ParentFolder(FileName)).c_str(), L"sky", 0, temporary) == 0)
     throw EFileError("Cannot write", LastError(), FileName);
-  const HANDLE file =
-      CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   int error = file == INVALID_HANDLE_VALUE ? LastError() : WriteAll(file, Bytes);
   if (error == 0 && !FlushFileBuffers(file)) error = LastError();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);

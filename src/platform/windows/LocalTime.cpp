@@ -31,9 +31,14 @@ core::TDateTime FromUnixTime(std::time_t Seconds, int Millisecond) {
 
 std::time_t ToUnixTime(core::TDateTime Value) {
   const core::TDateTimeParts parts = core::DecodeDateTime(Value);
-  const SYSTEMTIME local{static_cast<WORD>(parts.Year),   static_cast<WORD>(parts.Month), 0,
-                         static_cast<WORD>(parts.Day),    static_cast<WORD>(parts.Hour),
-                         static_cast<WORD>(parts.Minute), static_cast<WORD>(parts.Second), 0};
+  const SYSTEMTIME local{static_cast<WORD>(parts.Year),
+                         static_cast<WORD>(parts.Month),
+                         0,
+                         static_cast<WORD>(parts.Day),
+                         static_cast<WORD>(parts.Hour),
+                         static_cast<WORD>(parts.Minute),
+                         static_cast<WORD>(parts.Second),
+                         0};
   SYSTEMTIME utc{};
   FILETIME universal{};
   if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) ||

@@ -64,9 +64,9 @@ LSTATUS TRegistryKey::Delete(const std::string& Name) const {
 std::vector<std::string> TRegistryKey::ValueNames() const {
   std::vector<std::string> names;
   DWORD longest = 0;
-  if (FKey == nullptr || RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                          nullptr, nullptr, &longest, nullptr, nullptr,
-                                          nullptr) != ERROR_SUCCESS)
+  if (FKey == nullptr ||
+      RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return names;
   std::wstring name(longest + 1, L'\0');
   for (DWORD index = 0;; ++index) {
@@ -82,9 +82,9 @@ std::vector<std::string> TRegistryKey::ValueNames() const {
 std::vector<std::string> TRegistryKey::SubkeyNames() const {
   std::vector<std::string> names;
   DWORD longest = 0;
-  if (FKey == nullptr || RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, &longest,
-                                          nullptr, nullptr, nullptr, nullptr, nullptr,
-                                          nullptr) != ERROR_SUCCESS)
+  if (FKey == nullptr ||
+      RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return names;
   std::wstring name(longest + 1, L'\0');
   for (DWORD index = 0;; ++index) {

@@ -5,9 +5,9 @@ namespace skyrelle::platform::windows {
 std::wstring Widen(std::string_view Text) {
   if (Text.empty()) return {};
   const int size = static_cast<int>(Text.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, Text.data(), size,
-                                                                 nullptr, 0)),
-                    L'\0');
+  std::wstring wide(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, Text.data(), size, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_UTF8, 0, Text.data(), size, wide.data(), static_cast<int>(wide.size()));
   return wide;
 }
@@ -18,8 +18,8 @@ std::string Narrow(std::wstring_view Text) {
   std::string narrow(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, Text.data(), size,
                                                                   nullptr, 0, nullptr, nullptr)),
                      '\0');
-  WideCharToMultiByte(CP_UTF8, 0, Text.data(), size, narrow.data(),
-                      static_cast<int>(narrow.size()), nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, Text.data(), size, narrow.data(), static_cast<int>(narrow.size()),
+                      nullptr, nullptr);
   return narrow;
 }
 
