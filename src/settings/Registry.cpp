@@ -3,8 +3,7 @@
 #include <bit>
 
 #include "core/Text.h"
-#include "platform/UserFolders.h"
-#include "settings/SettingsDatabase.h"
+#include "settings/RegistryBackEnd.h"
 
 namespace skyrelle::settings {
 namespace {
@@ -71,27 +70,18 @@ std::string TextOfData(const std::vector<std::uint8_t>& Data) {
   return core::Utf16ToUtf8(units);
 }
 
-std::string SettingsStorePath() { return platform::ConfigFolder() + "/halvorn/registry.sqlite3"; }
-
 struct TRegistry::TImpl {
   std::uint32_t Access;
-  std::string StoreFile;
-  std::unique_ptr<TSettingsDatabase> Database;
+  std::unique_ptr<IRegistryBackEnd> BackEnd;
   std::optional<std::string> Key;  // the open key's stored path
 
   bool May(std::uint32_t Right) const { return (Access & Right) == Right; }
-
-  // The store, opened on first use; nullptr while it does not exist and may not be made.
-  TSettingsDatabase* Store(bool Create) {
-    if (!Database) Database = TSettingsDatabase::Open(StoreFile, Create);
-    return Database.get();
-  }
 };
 
 TRegistry::TRegistry(std::uint32_t Access, TSettingsStore Store)
     : FImpl(std::make_unique<TImpl>()) {
   FImpl->Access = Access;
-  FImpl->StoreFile = Store.File();
+  FImpl->BackEnd = CreateRegistryBackEnd(Access, Store);
 }
 
 TRegistry::~TRegistry() = default;
@@ -102,73 +92,53 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   CloseKey();
   const std::optional<std::string> path = NormalisedKeyPath(Key);
   if (!path) return false;
-  const bool create = CanCreate && FImpl->May(KEY_CREATE_SUB_KEY);
-  try {
-    TSettingsDatabase* store = FImpl->Store(create);
-    if (store == nullptr) return false;
-    FImpl->Key = create ? store->CreateKey(*path) : store->FindKey(*path);
-  } catch (const EDatabaseError& error) {
-    if (!error.Refused()) throw;  // the store is broken: say so, naming the file
-  }
+  FImpl->Key = FImpl->BackEnd->OpenKey(*path, CanCreate && FImpl->May(KEY_CREATE_SUB_KEY));
   return FImpl->Key.has_value();
 }
 
-void TRegistry::CloseKey() { FImpl->Key.reset(); }
+void TRegistry::CloseKey() {
+  FImpl->Key.reset();
+  FImpl->BackEnd->CloseKey();
+}
 
 std::string TRegistry::CurrentPath() const { return FImpl->Key.value_or(std::string()); }
 
 bool TRegistry::KeyExists(const std::string& Key) {
   const std::optional<std::string> path = NormalisedKeyPath(Key);
-  TSettingsDatabase* store = path ? FImpl->Store(false) : nullptr;
-  return store != nullptr && store->FindKey(*path).has_value();
+  return path && FImpl->BackEnd->KeyExists(*path);
 }
 
 bool TRegistry::DeleteKey(const std::string& Key) {
   const std::optional<std::string> path = NormalisedKeyPath(Key);
   if (!path || path->empty() || !FImpl->May(KEY_CREATE_SUB_KEY)) return false;
-  TSettingsDatabase* store = FImpl->Store(false);
-  try {
-    return store != nullptr && store->RemoveKey(*path);
-  } catch (const EDatabaseError& error) {
-    if (!error.Refused()) throw;
-    return false;
-  }
+  return FImpl->BackEnd->DeleteKey(*path);
 }
 
 std::optional<TRegValue> TRegistry::ReadValue(const std::string& Name) {
   if (!FImpl->Key) return std::nullopt;
-  return FImpl->Database->ReadValue(*FImpl->Key, Name);
+  return FImpl->BackEnd->ReadValue(Name);
 }
 
 void TRegistry::WriteValue(const std::string& Name, const TRegValue& Value) {
-  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE)) throw SetDataFailed(Name);
-  try {
-    if (!FImpl->Database->PutValue(*FImpl->Key, Name, Value)) throw SetDataFailed(Name);
-  } catch (const EDatabaseError& error) {
-    if (!error.Refused()) throw;
+  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE) || !FImpl->BackEnd->WriteValue(Name, Value))
     throw SetDataFailed(Name);
-  }
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {
   if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE)) return false;
-  try {
-    return FImpl->Database->RemoveValue(*FImpl->Key, Name);
-  } catch (const EStoreError&) {
-    return false;  // callers never look at the outcome, and must not be stopped by it
-  }
+  return FImpl->BackEnd->DeleteValue(Name);
 }
 
 bool TRegistry::ValueExists(const std::string& Name) { return ReadValue(Name).has_value(); }
 
 std::vector<std::string> TRegistry::GetValueNames() {
   if (!FImpl->Key) return {};
-  return FImpl->Database->ValueNames(*FImpl->Key);
+  return FImpl->BackEnd->ValueNames();
 }
 
 std::vector<std::string> TRegistry::GetKeyNames() {
   if (!FImpl->Key) return {};
-  return FImpl->Database->SubkeyNames(*FImpl->Key);
+  return FImpl->BackEnd->KeyNames();
 }
 
 std::string TRegistry::ReadString(const std::string& Name) {

@@ -56,18 +56,21 @@ class EStoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The file that holds the current user's store.
+// Where the current user's store lies: on Linux the SQLite file that holds it; on Windows,
+// where the store is the registry's current-user hive itself, the empty text.
 std::string SettingsStorePath();
 
 // Which store a TRegistry works on: the current user's, or one that a test or a tool names.
+// On Linux a location is an SQLite file; on Windows a key below HKEY_CURRENT_USER that stands
+// for the hive's root (so a test works in a key of its own), the empty text for the hive.
 class TSettingsStore {
  public:
   static TSettingsStore CurrentUser() { return TSettingsStore(SettingsStorePath()); }
-  explicit TSettingsStore(std::string File) : FFile(std::move(File)) {}
-  const std::string& File() const { return FFile; }
+  explicit TSettingsStore(std::string Location) : FLocation(std::move(Location)) {}
+  const std::string& Location() const { return FLocation; }
 
  private:
-  std::string FFile;
+  std::string FLocation;
 };
 
 // The per-user settings store: keys holding named, typed values. One accessor serves one

@@ -61,6 +61,13 @@ class StoreFileTest : public StoreFixture {
   }
 };
 
+TEST_F(StoreFileTest, ReadOnlyAccessorNeverCreatesTheStore) {
+  TRegistry reg(KEY_READ);
+  EXPECT_FALSE(reg.OpenKey(EngineKey, true));
+  EXPECT_FALSE(std::filesystem::exists(StoreFile()));
+  EXPECT_FALSE(std::filesystem::exists(FFolder / "halvorn"));
+}
+
 TEST_F(StoreFileTest, FirstWriteCreatesAPrivateStoreInTheConfigFolder) {
   EXPECT_EQ(SettingsStorePath(), StoreFile());
   MakeStore();
