@@ -56,7 +56,7 @@ int Run(QApplication& Application) {
   // 1. The application object: its icon and title.
   const QString programPath = QCoreApplication::applicationFilePath();
   QCoreApplication::setApplicationName(app::ApplicationTitle(programPath));
-  QGuiApplication::setDesktopFileName(QStringLiteral("Skyrelle"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(SKYRELLE_APP_ID));
   QApplication::setWindowIcon(app::MainIcon());
   // The window hides into the tray; closing an error box while it is hidden must not end
   // the program.
