@@ -15,6 +15,7 @@
 #include "app/Icons.h"
 #include "app/QtScreen.h"
 #include "app/ReportingWallpaperSetter.h"
+#include "app/SingleInstance.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
 #include "platform/IClock.h"
@@ -62,9 +63,15 @@ int Run(QApplication& Application) {
   // the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // One program per session: a second start shows the first one's window and ends.
+  app::TSingleInstance instance(app::InstanceFolder());
+  if (instance.HandOverToRunningInstance()) return 0;
+
   // 2. The main window, which makes the engine and may already set the wallpaper.
   TSystemServices system;
   app::TfrmMain frmMain(MainWindowServices(system, QFile::encodeName(programPath).toStdString()));
+  QObject::connect(&instance, &app::TSingleInstance::ShowRequested, &frmMain,
+                   &app::TfrmMain::miShowClick);
 
   // 3. The message loop, with the main window shown.
   CentreOnPrimaryScreen(frmMain);
