@@ -334,6 +334,9 @@ void TfrmMain::WatchTrayHost() {
     TrayIcon->hide();
     if (isHidden()) showMinimized();
   }
+  // Waiting for a tray is worth a look every two seconds; a tray that is there is only
+  // watched as often as the program wakes anyway, so the idle program sleeps for a minute.
+  TrayWatch->setInterval(TrayIcon->isVisible() ? TimerInterval : TrayWatchInterval);
 }
 
 }  // namespace skyrelle::app

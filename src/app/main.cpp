@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,12 +20,15 @@
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
 #include "platform/IClock.h"
+#include "platform/Memory.h"
 #include "platform/UserFolders.h"
 #include "platform/linux/DesktopWallpaperSetter.h"
 
 namespace {
 
 using namespace skyrelle;
+
+constexpr int StartUpSettleMilliseconds = 2000;
 
 // What the engine is given lives as long as the program.
 struct TSystemServices {
@@ -76,6 +80,9 @@ int Run(QApplication& Application) {
   // 3. The message loop, with the main window shown.
   CentreOnPrimaryScreen(frmMain);
   frmMain.show();
+  // Start-up's scratch memory (fonts, icons, the first picture) is free once the window is
+  // drawn; the tray program then idles for an hour with what is left.
+  QTimer::singleShot(StartUpSettleMilliseconds, [] { platform::ReleaseFreeMemory(); });
   return Application.exec();
 }
 
