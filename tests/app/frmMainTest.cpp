@@ -91,7 +91,7 @@ struct TBrowse {
 class frmMainTest : public testing::Test {
  public:
   void SetUp() override {
-    testing_support::TestApplication();
+    test_support::TestApplication();
     QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
     fs::create_directories(FRoot / "pictures");
     FPreviousPresenter = SetErrorPresenter([this](const QString& Caption, const QString& Text) {

@@ -17,7 +17,11 @@
 #include "imaging/ImageError.h"
 #include "imaging/Picture.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::test_support {
+
+using imaging::EImageError;
+using imaging::TPicture;
+using imaging::TRgbImage;
 
 std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed) {
   std::uint32_t H = Seed * 0x9E3779B9U ^ static_cast<std::uint32_t>(X) * 0x85EBCA6BU ^
@@ -285,4 +289,4 @@ std::string FirstDifference(const TRgbImage& A, const TRgbImage& B) {
   return "";
 }
 
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::test_support

@@ -11,8 +11,10 @@
 #include "imaging/ImageError.h"
 #include "imaging/Picture.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 TBytes TinyBmp() {
   const TBmpLayout Layout{.Width = 1, .Height = 1, .BitCount = 24};
@@ -82,4 +84,4 @@ TEST(PictureTest, APipeNamedLikeAPictureIsRefusedWithoutWaiting) {
 }
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging
