@@ -16,10 +16,10 @@
 #include "app/ReportingWallpaperSetter.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
+#include "platform/DataFolders.h"
 #include "platform/IAutoStart.h"
 #include "platform/IClock.h"
 #include "platform/IWallpaperSetter.h"
-#include "platform/UserFolders.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "core/Text.h"
-#include "platform/UserFolders.h"
+#include "platform/DataFolders.h"
 #include "settings/SettingsDatabase.h"
 
 namespace skyrelle::settings {
