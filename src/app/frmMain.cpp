@@ -275,9 +275,9 @@ void TfrmMain::chkAutoStartClick() {
   Guarded([this] { SetAutoStart(chkAutoStart->isChecked()); });
 }
 
-bool TfrmMain::IsAutoStartEnabled() const { return FServices.AutoStart.IsEnabled(); }
+bool TfrmMain::IsAutoStartEnabled() const { return FServices.AutoStart->IsEnabled(); }
 
-void TfrmMain::SetAutoStart(bool Enable) { FServices.AutoStart.Set(Enable); }
+void TfrmMain::SetAutoStart(bool Enable) { FServices.AutoStart->Set(Enable); }
 
 void TfrmMain::TrayIconDblClick() {
   Guarded([this] {

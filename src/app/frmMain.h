@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/AutoStart.h"
 #include "engine/Skyrelle.h"
+#include "platform/IAutoStart.h"
 
 class QAction;
 class QCheckBox;
@@ -24,7 +24,7 @@ namespace skyrelle::app {
 struct TfrmMainServices {
   // Makes the panorama engine; may raise, and the window then goes on without one.
   std::function<std::unique_ptr<engine::TSkyrelle>()> CreateEngine;
-  TAutoStartEntry AutoStart;
+  std::unique_ptr<platform::IAutoStart> AutoStart;
   // The folder chosen in a folder browser titled Title that starts at Initial (empty: the
   // home folder); nothing when cancelled.
   std::function<std::optional<QString>(QWidget* Owner, const QString& Title,

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "app/ApplicationTitle.h"
-#include "app/AutoStart.h"
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
 #include "app/QtScreen.h"
@@ -19,10 +18,11 @@
 #include "app/SingleInstance.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
+#include "platform/DataFolders.h"
+#include "platform/IAutoStart.h"
 #include "platform/IClock.h"
+#include "platform/IWallpaperSetter.h"
 #include "platform/Memory.h"
-#include "platform/UserFolders.h"
-#include "platform/linux/DesktopWallpaperSetter.h"
 
 namespace {
 
@@ -33,8 +33,9 @@ constexpr int StartUpSettleMilliseconds = 2000;
 // What the engine is given lives as long as the program.
 struct TSystemServices {
   platform::TSystemClock Clock;
+  core::TRandom Random;
   app::TQtScreen Screen;
-  app::TReportingWallpaperSetter Wallpaper{platform::CreateDesktopWallpaperSetter()};
+  app::TReportingWallpaperSetter Wallpaper{platform::CreateWallpaperSetter()};
 };
 
 app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::string& ProgramPath) {
@@ -42,10 +43,10 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
       .CreateEngine =
           [&System] {
             return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
-                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder()});
+                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder(),
+                System.Random, settings::TSettingsStore::CurrentUser()});
           },
-      .AutoStart =
-          app::TAutoStartEntry(app::AutoStartEntryFile(platform::ConfigFolder()), ProgramPath),
+      .AutoStart = platform::CreateAutoStart(ProgramPath),
       .BrowseForFolder = app::BrowseForFolderDialog,
       .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
       .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },

@@ -1,6 +1,5 @@
 #include "core/DateTime.h"
 
-#include <chrono>
 #include <cmath>
 
 namespace skyrelle::core {
@@ -60,34 +59,6 @@ TDateTimeParts DecodeDateTime(TDateTime Value) {
   parts.Second = static_cast<int>(inDay / 1000 % 60);
   parts.Millisecond = static_cast<int>(inDay % 1000);
   return parts;
-}
-
-TDateTime FromUnixTime(std::time_t Seconds, int Millisecond) {
-  std::tm local{};
-  localtime_r(&Seconds, &local);
-  return EncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                         local.tm_min, local.tm_sec, Millisecond});
-}
-
-std::time_t ToUnixTime(TDateTime Value) {
-  const TDateTimeParts parts = DecodeDateTime(Value);
-  std::tm local{};
-  local.tm_year = parts.Year - 1900;
-  local.tm_mon = parts.Month - 1;
-  local.tm_mday = parts.Day;
-  local.tm_hour = parts.Hour;
-  local.tm_min = parts.Minute;
-  local.tm_sec = parts.Second;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
-
-TDateTime NowLocal() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const auto sinceEpoch = duration_cast<milliseconds>(now.time_since_epoch()).count();
-  return FromUnixTime(static_cast<std::time_t>(sinceEpoch / 1000),
-                      static_cast<int>(sinceEpoch % 1000));
 }
 
 }  // namespace skyrelle::core

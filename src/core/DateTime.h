@@ -1,7 +1,5 @@
 #pragma once
 
-#include <ctime>
-
 namespace skyrelle::core {
 
 // Days since 30 December 1899 in local wall-clock time; the fraction is the time of day.
@@ -24,11 +22,5 @@ struct TDateTimeParts {
 // Pure calendar arithmetic on wall-clock fields: no time zone is involved.
 TDateTime EncodeDateTime(const TDateTimeParts& Parts);
 TDateTimeParts DecodeDateTime(TDateTime Value);
-
-// Conversions through the local time zone, so a daylight-saving change shows as a jump.
-TDateTime FromUnixTime(std::time_t Seconds, int Millisecond = 0);
-std::time_t ToUnixTime(TDateTime Value);
-
-TDateTime NowLocal();
 
 }  // namespace skyrelle::core

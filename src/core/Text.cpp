@@ -5,8 +5,9 @@
 #include <unicode/stringpiece.h>
 #include <unicode/uchar.h>
 
-#include <cstdlib>
 #include <memory>
+
+#include "platform/UserLocale.h"
 
 namespace skyrelle::core {
 namespace {
@@ -59,23 +60,10 @@ void AppendUtf8(std::string& Out, char32_t Code) {
   }
 }
 
-// "de_DE.UTF-8@euro" -> "de_DE"; the C and POSIX locales use the root collation.
-std::string LocaleFromEnvironment() {
-  for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') continue;
-    std::string locale(value);
-    locale = locale.substr(0, locale.find_first_of(".@"));
-    if (locale == "C" || locale == "POSIX") return "";
-    return locale;
-  }
-  return "";
-}
-
 std::unique_ptr<icu::Collator> MakeCollator() {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::Collator> collator(
-      icu::Collator::createInstance(icu::Locale(LocaleFromEnvironment().c_str()), status));
+      icu::Collator::createInstance(icu::Locale(platform::CollationLocale().c_str()), status));
   if (U_FAILURE(status) || !collator) {
     status = U_ZERO_ERROR;
     collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));

@@ -20,8 +20,8 @@ std::string AsciiLowerCase(std::string_view Text);
 // to the same bytes (the settings store's key and value names compare this way).
 std::string FoldCase(std::string_view Text);
 
-// Case-insensitive comparison by the collation of the user's locale (taken from LC_ALL,
-// LC_COLLATE or LANG, as the C library does). Negative, zero or positive.
+// Case-insensitive comparison by the collation of the user's locale
+// (platform::CollationLocale). Negative, zero or positive.
 int CompareText(std::string_view Left, std::string_view Right);
 
 }  // namespace skyrelle::core

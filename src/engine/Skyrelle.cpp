@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -32,20 +31,6 @@ constexpr const char* HistoryValue = "History";
 constexpr const char* CurrentIndexValue = "CurrentIndex";
 constexpr const char* LastChangeValue = "LastChange";
 
-// Opened for one load or save; releasing the accessor closes the key. Whether the key could
-// be opened is left to the reads and writes: without a key nothing exists and writes fail.
-std::unique_ptr<settings::TRegistry> OpenSettingsKey() {
-  auto registry = std::make_unique<settings::TRegistry>(settings::KEY_READ | settings::KEY_WRITE);
-  registry->SetRootKey(settings::TRootKey::CurrentUser);
-  registry->OpenKey(SettingsKey, true);
-  return registry;
-}
-
-std::mt19937::result_type ClockSeed() {
-  return static_cast<std::mt19937::result_type>(
-      std::chrono::high_resolution_clock::now().time_since_epoch().count());
-}
-
 bool IsPictureName(std::string_view Name) {
   const std::string extension = core::AsciiLowerCase(core::ExtractFileExt(Name));
   for (std::string_view picture : PictureExtensions)
@@ -63,7 +48,10 @@ bool IsExistingFile(const fs::path& Path) {
 }  // namespace
 
 TSkyrelle::TSkyrelle(const TSkyrelleServices& Services)
-    : FClock(Services.Clock), FWallpaper(Services.Wallpaper), FRandom(ClockSeed()) {
+    : FClock(Services.Clock),
+      FWallpaper(Services.Wallpaper),
+      FRandom(Services.Random),
+      FSettings(Services.Settings) {
   const platform::TScreenSize screen = Services.Screen.PrimaryScreenSize();
   FCropWidth = screen.Width;
   FCropHeight = screen.Height;
@@ -99,8 +87,7 @@ std::string TSkyrelle::PickRandomImage() {
     if (FHistory.IndexOf(file) < 0) candidates.push_back(&file);
   if (candidates.empty())
     for (const std::string& file : FFileList.Items()) candidates.push_back(&file);
-  std::uniform_int_distribution<std::size_t> position(0, candidates.size() - 1);
-  return *candidates[position(FRandom)];
+  return *candidates[FRandom.Below(candidates.size())];
 }
 
 void TSkyrelle::AddToHistory(const std::string& Path) {
@@ -146,6 +133,16 @@ bool TSkyrelle::GenerateWallpaper() {
   FLastChange = FClock.Now();
   SaveSettings();
   return true;
+}
+
+// Opened for one load or save; releasing the accessor closes the key. Whether the key could
+// be opened is left to the reads and writes: without a key nothing exists and writes fail.
+std::unique_ptr<settings::TRegistry> TSkyrelle::OpenSettingsKey() const {
+  auto registry =
+      std::make_unique<settings::TRegistry>(settings::KEY_READ | settings::KEY_WRITE, FSettings);
+  registry->SetRootKey(settings::TRootKey::CurrentUser);
+  registry->OpenKey(SettingsKey, true);
+  return registry;
 }
 
 void TSkyrelle::LoadSettings() {

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
+#include <memory>
 #include <string>
 
 #include "core/DateTime.h"
+#include "core/Random.h"
 #include "core/StringList.h"
 #include "platform/IClock.h"
 #include "platform/IScreen.h"
 #include "platform/IWallpaperSetter.h"
+#include "settings/Registry.h"
 
 namespace skyrelle::engine {
 
@@ -19,6 +21,10 @@ struct TSkyrelleServices {
   platform::IWallpaperSetter& Wallpaper;
   // The application-data folder; the bitmap goes to "Skyrelle/current.bmp" below it.
   std::string ApplicationDataFolder;
+  // Draws the random pictures.
+  core::IRandom& Random;
+  // Holds the engine's state.
+  settings::TSettingsStore Settings;
 };
 
 // The panorama engine: picture list, selection, sections, rendering, stored state, schedule.
@@ -58,6 +64,7 @@ class TSkyrelle {
   void AddToHistory(const std::string& Path);
   void LoadSettings();
   void SaveSettings() const;
+  std::unique_ptr<settings::TRegistry> OpenSettingsKey() const;
 
   std::string FSourceDirectory;
   std::string FCurrentFile;
@@ -72,7 +79,8 @@ class TSkyrelle {
 
   const platform::IClock& FClock;
   platform::IWallpaperSetter& FWallpaper;
-  std::mt19937 FRandom;
+  core::IRandom& FRandom;
+  const settings::TSettingsStore FSettings;
 };
 
 }  // namespace skyrelle::engine

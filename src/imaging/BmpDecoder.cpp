@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "imaging/BmpFormat.h"
 #include "imaging/ImageError.h"
 
 namespace skyrelle::imaging {
@@ -13,10 +14,8 @@ namespace {
 
 enum : std::uint32_t { RgbCompression = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
 
-constexpr std::size_t FileHeaderSize = 14;
-constexpr std::uint32_t CoreHeaderSize = 12;
 // File header, the largest info header, masks and colour table: all that precedes the pixels.
-constexpr std::size_t MaxHeadSize = FileHeaderSize + 124 + 12 + std::size_t{256} * 4;
+constexpr std::size_t MaxHeadSize = BmpFileHeaderSize + 124 + 12 + std::size_t{256} * 4;
 constexpr std::size_t RleChunkSize = std::size_t{64} * 1024;
 
 std::uint32_t Get16(const std::uint8_t* At) {
@@ -26,7 +25,7 @@ std::uint32_t Get16(const std::uint8_t* At) {
 std::uint32_t Get32(const std::uint8_t* At) { return Get16(At) | Get16(At + 2) << 16; }
 
 bool IsInfoHeaderSize(std::uint32_t Size) {
-  return Size == 40 || Size == 52 || Size == 56 || Size == 108 || Size == 124;
+  return Size == BmpInfoHeaderSize || Size == 52 || Size == 56 || Size == 108 || Size == 124;
 }
 
 std::uint8_t ScaleTo8(std::uint32_t Value, std::uint32_t Max) {
@@ -75,20 +74,20 @@ void TBmpDecoder::ReadHeaders() {
       static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, MaxHeadSize)));
   if (!FSource->ReadAt(0, Head.data(), Head.size())) Fail("cannot read the file");
   if (Head.size() < 2 || Head[0] != 'B' || Head[1] != 'M') Fail("not a BMP picture");
-  if (Head.size() < FileHeaderSize + 4) Fail("truncated bitmap header");
+  if (Head.size() < BmpFileHeaderSize + 4) Fail("truncated bitmap header");
   const std::uint8_t* File = Head.data();
-  const std::uint32_t HeaderSize = Get32(File + FileHeaderSize);
-  if (HeaderSize != CoreHeaderSize && !IsInfoHeaderSize(HeaderSize)) {
+  const std::uint32_t HeaderSize = Get32(File + BmpFileHeaderSize);
+  if (HeaderSize != BmpCoreHeaderSize && !IsInfoHeaderSize(HeaderSize)) {
     Fail("unsupported bitmap header size " + std::to_string(HeaderSize));
   }
-  if (Head.size() < FileHeaderSize + HeaderSize) Fail("truncated bitmap header");
-  const std::uint8_t* Info = File + FileHeaderSize;
+  if (Head.size() < BmpFileHeaderSize + HeaderSize) Fail("truncated bitmap header");
+  const std::uint8_t* Info = File + BmpFileHeaderSize;
   FPixelOffset = Get32(File + 10);
-  std::size_t TablesAt = FileHeaderSize + HeaderSize;
+  std::size_t TablesAt = BmpFileHeaderSize + HeaderSize;
   std::uint32_t Planes = 0;
   std::uint32_t ColoursUsed = 0;
   std::uint64_t ImageSize = 0;
-  if (HeaderSize == CoreHeaderSize) {
+  if (HeaderSize == BmpCoreHeaderSize) {
     FWidth = static_cast<std::int32_t>(Get16(Info + 4));
     FHeight = static_cast<std::int32_t>(Get16(Info + 6));
     Planes = Get16(Info + 8);
@@ -110,7 +109,7 @@ void TBmpDecoder::ReadHeaders() {
   if (Planes != 1) Fail("invalid plane count " + std::to_string(Planes));
 
   const bool Paletted = FBitCount == 1 || FBitCount == 4 || FBitCount == 8;
-  const bool Valid = HeaderSize == CoreHeaderSize
+  const bool Valid = HeaderSize == BmpCoreHeaderSize
                          ? Paletted || FBitCount == 24
                          : (FCompression == RgbCompression &&
                             (Paletted || FBitCount == 16 || FBitCount == 24 || FBitCount == 32)) ||
@@ -126,11 +125,11 @@ void TBmpDecoder::ReadHeaders() {
 
   if (FCompression == BitFields) {
     // The info header keeps its masks after it; later headers hold them inside.
-    if (HeaderSize == 40) {
+    if (HeaderSize == BmpInfoHeaderSize) {
       ReadMasks(Head, TablesAt);
       TablesAt += 12;
     } else {
-      ReadMasks(Head, FileHeaderSize + 40);
+      ReadMasks(Head, BmpFileHeaderSize + BmpInfoHeaderSize);
     }
   } else if (FBitCount == 16) {
     FChannels = {TChannel{0x7C00, 10, 31}, TChannel{0x03E0, 5, 31}, TChannel{0x001F, 0, 31}};
@@ -138,7 +137,7 @@ void TBmpDecoder::ReadHeaders() {
   if (FPixelOffset < TablesAt) Fail("pixel data offset inside the headers");
   if (FPixelOffset > FileSize) Fail("truncated pixel data");
   if (Paletted) {
-    ReadPalette(Head, TablesAt, ColoursUsed, HeaderSize == CoreHeaderSize ? 3 : 4);
+    ReadPalette(Head, TablesAt, ColoursUsed, HeaderSize == BmpCoreHeaderSize ? 3 : 4);
   }
 
   FStride = (std::uint64_t{static_cast<std::uint32_t>(FWidth)} * FBitCount + 31) / 32 * 4;

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "platform/FileSystem.h"
+
 namespace skyrelle::imaging {
 
 // Random-access reads of a picture's bytes. Reading only what is needed keeps memory bounded by
@@ -35,22 +37,16 @@ class TMemorySource : public IByteSource {
 // A regular file, read with positioned reads.
 class TFileSource : public IByteSource {
  public:
-  // Raises when the file cannot be opened or is not a regular file.
+  // Raises a picture error naming the file when it cannot be opened or is not a regular file.
   explicit TFileSource(const std::string& FileName);
-  ~TFileSource() override;
-  TFileSource(const TFileSource&) = delete;
-  TFileSource& operator=(const TFileSource&) = delete;
 
-  std::uint64_t Size() const override { return FSize; }
-  bool ReadAt(std::uint64_t Offset, std::uint8_t* Out, std::size_t Count) noexcept override;
+  std::uint64_t Size() const override { return FFile.Size(); }
+  bool ReadAt(std::uint64_t Offset, std::uint8_t* Out, std::size_t Count) noexcept override {
+    return FFile.ReadAt(Offset, Out, Count);
+  }
 
  private:
-  int FDescriptor = -1;
-  std::uint64_t FSize = 0;
+  platform::TInputFile FFile;
 };
-
-// Opens FileName read-only as a regular file and returns its descriptor and size; raises a
-// picture error naming the file otherwise.
-int OpenPictureFile(const std::string& FileName, std::uint64_t& Size);
 
 }  // namespace skyrelle::imaging

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DateTime.h"
+#include "platform/LocalTime.h"
 
 namespace skyrelle::platform {
 
@@ -13,7 +14,7 @@ class IClock {
 
 class TSystemClock final : public IClock {
  public:
-  core::TDateTime Now() const override { return core::NowLocal(); }
+  core::TDateTime Now() const override { return NowLocal(); }
 };
 
 }  // namespace skyrelle::platform

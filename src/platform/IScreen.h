@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 namespace skyrelle::platform {
 
 struct TScreenSize {
@@ -14,5 +16,9 @@ class IScreen {
   // Raises std::runtime_error when there is no screen at all.
   virtual TScreenSize PrimaryScreenSize() = 0;
 };
+
+// The primary screen as the system reports it, for programs without the GUI toolkit (the
+// program itself asks the toolkit, which knows the scaling it applies).
+std::unique_ptr<IScreen> CreateScreen();
 
 }  // namespace skyrelle::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace skyrelle::platform {
@@ -16,5 +17,9 @@ class IWallpaperSetter {
   virtual ~IWallpaperSetter() = default;
   virtual TWallpaperResult SetWallpaper(const std::string& FileName) = 0;
 };
+
+// The desktop's own setter, made once at start. It reports a failure both in its result and
+// on standard error.
+std::unique_ptr<IWallpaperSetter> CreateWallpaperSetter();
 
 }  // namespace skyrelle::platform

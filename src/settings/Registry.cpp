@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "core/Text.h"
-#include "platform/UserFolders.h"
+#include "platform/DataFolders.h"
 #include "settings/SettingsDatabase.h"
 
 namespace skyrelle::settings {
@@ -75,6 +75,7 @@ std::string SettingsStorePath() { return platform::ConfigFolder() + "/halvorn/re
 
 struct TRegistry::TImpl {
   std::uint32_t Access;
+  std::string StoreFile;
   std::unique_ptr<TSettingsDatabase> Database;
   std::optional<std::string> Key;  // the open key's stored path
 
@@ -82,13 +83,15 @@ struct TRegistry::TImpl {
 
   // The store, opened on first use; nullptr while it does not exist and may not be made.
   TSettingsDatabase* Store(bool Create) {
-    if (!Database) Database = TSettingsDatabase::Open(SettingsStorePath(), Create);
+    if (!Database) Database = TSettingsDatabase::Open(StoreFile, Create);
     return Database.get();
   }
 };
 
-TRegistry::TRegistry(std::uint32_t Access) : FImpl(std::make_unique<TImpl>()) {
+TRegistry::TRegistry(std::uint32_t Access, TSettingsStore Store)
+    : FImpl(std::make_unique<TImpl>()) {
   FImpl->Access = Access;
+  FImpl->StoreFile = Store.File();
 }
 
 TRegistry::~TRegistry() = default;

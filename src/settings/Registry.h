@@ -56,11 +56,26 @@ class EStoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The file that holds the current user's store.
+std::string SettingsStorePath();
+
+// Which store a TRegistry works on: the current user's, or one that a test or a tool names.
+class TSettingsStore {
+ public:
+  static TSettingsStore CurrentUser() { return TSettingsStore(SettingsStorePath()); }
+  explicit TSettingsStore(std::string File) : FFile(std::move(File)) {}
+  const std::string& File() const { return FFile; }
+
+ private:
+  std::string FFile;
+};
+
 // The per-user settings store: keys holding named, typed values. One accessor serves one
 // thread for one short piece of work; the key it opened is closed when it is released.
 class TRegistry {
  public:
-  explicit TRegistry(std::uint32_t Access = KEY_ALL_ACCESS);
+  explicit TRegistry(std::uint32_t Access = KEY_ALL_ACCESS,
+                     TSettingsStore Store = TSettingsStore::CurrentUser());
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
@@ -96,8 +111,5 @@ class TRegistry {
   struct TImpl;
   std::unique_ptr<TImpl> FImpl;
 };
-
-// The file that holds the current user's store.
-std::string SettingsStorePath();
 
 }  // namespace skyrelle::settings

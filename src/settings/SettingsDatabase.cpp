@@ -1,15 +1,14 @@
 #include "settings/SettingsDatabase.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "core/Paths.h"
 #include "core/Text.h"
+#include "platform/FileSystem.h"
 
 namespace skyrelle::settings {
 namespace {
@@ -41,28 +40,22 @@ constexpr const char* Schema = R"(
 
 std::string Quoted(const std::string& File) { return "\"" + File + "\""; }
 
-// Call right after the failing system call: reads errno before anything can change it.
-EStoreError SystemError(const std::string& What, const std::string& Target) {
-  const std::string reason = std::strerror(errno);
-  return EStoreError(What + " " + Quoted(Target) + ": " + reason);
+EStoreError SystemError(const std::string& What, const std::string& Target,
+                        const std::string& Reason) {
+  return EStoreError(What + " " + Quoted(Target) + ": " + Reason);
 }
 
-// Creates Folder and its missing parents, each readable by the user only.
-void MakeFolders(const std::string& Folder) {
-  struct stat info {};
-  if (Folder.empty() || Folder == "/" || stat(Folder.c_str(), &info) == 0) return;
-  MakeFolders(core::ExtractFileDir(Folder));
-  if (mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST)
-    throw SystemError("Cannot create the settings folder", Folder);
-}
-
-void CreatePrivateFile(const std::string& File) {
-  MakeFolders(core::ExtractFileDir(File));
-  const int handle = open(File.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (handle >= 0) {
-    close(handle);
-  } else if (errno != EEXIST) {
-    throw SystemError("Cannot create the settings store", File);
+// The store and its folders are readable by the user only.
+void CreateStoreFile(const std::string& File) {
+  try {
+    platform::CreatePrivateFolder(core::ExtractFileDir(File));
+  } catch (const platform::EFileError& Error) {
+    throw SystemError("Cannot create the settings folder", Error.FileName(), Error.Reason());
+  }
+  try {
+    platform::CreatePrivateFile(File);
+  } catch (const platform::EFileError& Error) {
+    throw SystemError("Cannot create the settings store", File, Error.Reason());
   }
 }
 
@@ -176,11 +169,13 @@ TSettingsDatabase::TSettingsDatabase(std::string File) : FFile(std::move(File)) 
 TSettingsDatabase::~TSettingsDatabase() { sqlite3_close_v2(FDb); }
 
 std::unique_ptr<TSettingsDatabase> TSettingsDatabase::Open(const std::string& File, bool Create) {
-  struct stat info {};
-  if (stat(File.c_str(), &info) != 0) {
-    if (errno != ENOENT) throw SystemError("Cannot open the settings store", File);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(File, error);
+  if (error && error != std::errc::no_such_file_or_directory)
+    throw SystemError("Cannot open the settings store", File, error.message());
+  if (status.type() == std::filesystem::file_type::not_found) {
     if (!Create) return nullptr;
-    CreatePrivateFile(File);
+    CreateStoreFile(File);
   }
   std::unique_ptr<TSettingsDatabase> db(new TSettingsDatabase(File));
   db->Connect();

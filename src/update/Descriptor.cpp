@@ -1,8 +1,7 @@
 #include "update/Descriptor.h"
 
-#include <fstream>
-
 #include "core/Text.h"
+#include "platform/FileSystem.h"
 #include "update/Trim.h"
 #include "update/Version.h"
 
@@ -33,12 +32,7 @@ std::string Utf16ToValidUtf8(std::string_view Bytes, bool BigEndian) {
 // Reads at most one byte more than a descriptor may hold, so that a larger file is told
 // apart without being read whole.
 std::string ReadHead(const std::string& FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) return {};
-  std::string bytes(MaxDescriptorSize + 1, '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(file.gcount()));
-  return bytes;
+  return platform::ReadFileHead(FileName, MaxDescriptorSize + 1).value_or("");
 }
 
 bool TryParseHex32(std::string_view Digits, std::int32_t& Value) {

@@ -1,17 +1,14 @@
 #include "update/FileVersion.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <system_error>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "update/OSError.h"
 
 namespace skyrelle::update {
@@ -20,6 +17,8 @@ namespace {
 constexpr std::size_t MarkerSize = 16;
 constexpr std::size_t RecordSize = 32;  // marker, four numbers, the numbers inverted
 constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
+// The system's "no data available" (ENODATA), for a readable file without a record.
+constexpr int NoRecord = static_cast<int>(std::errc::no_message_available);
 
 // Held inverted and read back through volatile, so that the compiler cannot fold it into the
 // marker itself: the only copy of the marker in a program file is then its own record.
@@ -45,66 +44,30 @@ bool TryReadRecord(const char* Record, TFileVersion& Version) {
   return true;
 }
 
-class TFileHandle {
- public:
-  explicit TFileHandle(int Descriptor) : FDescriptor(Descriptor) {}
-  ~TFileHandle() {
-    if (FDescriptor >= 0) ::close(FDescriptor);
-  }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  int Descriptor() const { return FDescriptor; }
-
- private:
-  int FDescriptor;
-};
-
-// Opens a regular file only: a FIFO or a device could block or never end.
-int OpenRegularFile(const std::string& FileName, int& ErrorCode) {
-  if (FileName.find('\0') != std::string::npos) {
-    ErrorCode = EINVAL;
-    return -1;
-  }
-  const int descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) {
-    ErrorCode = errno;
-    return -1;
-  }
-  struct stat info {};
-  ErrorCode = ::fstat(descriptor, &info) != 0 ? errno
-              : S_ISDIR(info.st_mode)         ? EISDIR
-              : !S_ISREG(info.st_mode)        ? EINVAL
-                                              : 0;
-  if (ErrorCode == 0) return descriptor;
-  ::close(descriptor);
-  return -1;
-}
-
 // Scans the file chunk by chunk, keeping the tail of each chunk for a record that straddles
 // two. Returns 0 with Version filled, or the error code.
 int FindVersionRecord(const std::string& FileName, TFileVersion& Version) {
-  int error = 0;
-  const TFileHandle file(OpenRegularFile(FileName, error));
-  if (file.Descriptor() < 0) return error;
-
-  const std::array<char, MarkerSize> marker = Marker();
-  const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
-  std::vector<char> buffer(RecordSize - 1 + ChunkSize);
-  std::size_t kept = 0;
-  for (;;) {
-    const ssize_t got = ::read(file.Descriptor(), buffer.data() + kept, ChunkSize);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return errno;
-    if (got == 0) return ENODATA;
-    const std::size_t filled = kept + static_cast<std::size_t>(got);
-    const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(filled);
-    for (auto hit = std::search(buffer.begin(), end, searcher);
-         hit != end && static_cast<std::size_t>(end - hit) >= RecordSize;
-         hit = std::search(hit + 1, end, searcher)) {
-      if (TryReadRecord(&*hit, Version)) return 0;
+  try {
+    platform::TInputFile file(FileName);
+    const std::array<char, MarkerSize> marker = Marker();
+    const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
+    std::vector<char> buffer(RecordSize - 1 + ChunkSize);
+    std::size_t kept = 0;
+    for (;;) {
+      const std::size_t got = file.Read(buffer.data() + kept, ChunkSize);
+      if (got == 0) return NoRecord;
+      const std::size_t filled = kept + got;
+      const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(filled);
+      for (auto hit = std::search(buffer.begin(), end, searcher);
+           hit != end && static_cast<std::size_t>(end - hit) >= RecordSize;
+           hit = std::search(hit + 1, end, searcher)) {
+        if (TryReadRecord(&*hit, Version)) return 0;
+      }
+      kept = std::min(filled, RecordSize - 1);
+      std::memmove(buffer.data(), buffer.data() + filled - kept, kept);
     }
-    kept = std::min(filled, RecordSize - 1);
-    std::memmove(buffer.data(), buffer.data() + filled - kept, kept);
+  } catch (const platform::EFileError& Error) {
+    return Error.Code();
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -17,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "QtApplication.h"
 #include "app/ErrorBox.h"
@@ -61,6 +59,28 @@ class TFakeDesktop final : public platform::IWallpaperSetter {
   platform::TWallpaperResult Result{true, ""};
 };
 
+// The log-on entry as the window sees it: present or not, and every write and removal.
+struct TAutoStartState {
+  bool Enabled = false;
+  bool Refuse = false;
+  std::vector<bool> Sets;
+};
+
+class TFakeAutoStart final : public platform::IAutoStart {
+ public:
+  explicit TFakeAutoStart(TAutoStartState& State) : FState(State) {}
+  bool IsEnabled() const override { return FState.Enabled; }
+  void Set(bool Enable) override {
+    FState.Sets.push_back(Enable);
+    if (Enable && FState.Refuse)
+      throw std::runtime_error("Echec à la définition des données pour 'Skyrelle'");
+    FState.Enabled = Enable;
+  }
+
+ private:
+  TAutoStartState& FState;
+};
+
 struct TBrowse {
   QString Title;
   QString Initial;
@@ -71,10 +91,9 @@ struct TBrowse {
 class frmMainTest : public testing::Test {
  public:
   void SetUp() override {
-    testing_support::TestApplication();
+    test_support::TestApplication();
     QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
     fs::create_directories(FRoot / "pictures");
-    ::setenv("XDG_CONFIG_HOME", (FRoot / "config").c_str(), 1);
     FPreviousPresenter = SetErrorPresenter([this](const QString& Caption, const QString& Text) {
       Errors.push_back({Caption, Text});
     });
@@ -86,6 +105,7 @@ class frmMainTest : public testing::Test {
   }
 
   std::string Pictures() const { return FRoot / "pictures"; }
+  settings::TSettingsStore Store() const { return settings::TSettingsStore(FRoot / "store"); }
 
   static void WritePicture(const std::string& FileName, Qt::GlobalColor Colour) {
     QImage picture(200, 32, QImage::Format_RGB32);
@@ -104,17 +124,9 @@ class frmMainTest : public testing::Test {
   }
 
   void SeedFolder(const std::string& Folder) const {
-    settings::TRegistry store;
+    settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
     ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", true));
     store.WriteString("SourceDirectory", Folder);
-  }
-
-  std::string EntryFile() const { return AutoStartEntryFile(FRoot / "config"); }
-
-  std::string ReadFile(const std::string& FileName) const {
-    std::stringstream text;
-    text << std::ifstream(FileName).rdbuf();
-    return text.str();
   }
 
   TfrmMainServices Services() {
@@ -122,10 +134,10 @@ class frmMainTest : public testing::Test {
         .CreateEngine =
             [this] {
               if (EngineError) throw std::runtime_error(*EngineError);
-              return std::make_unique<engine::TSkyrelle>(
-                  engine::TSkyrelleServices{Clock, Screen, Wallpaper, FRoot / "data"});
+              return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
+                  Clock, Screen, Wallpaper, FRoot / "data", Random, Store()});
             },
-        .AutoStart = TAutoStartEntry(EntryFile(), "/opt/Sky Apps/Skyrelle"),
+        .AutoStart = std::make_unique<TFakeAutoStart>(AutoStart),
         .BrowseForFolder =
             [this](QWidget*, const QString& Title, const QString& Initial) {
               Browses.push_back({Title, Initial});
@@ -158,8 +170,10 @@ class frmMainTest : public testing::Test {
 
   TFakeClock Clock;
   TFakeScreen Screen;
+  core::TRandom Random{1};
   TFakeDesktop* Desktop = new TFakeDesktop;
   TReportingWallpaperSetter Wallpaper{std::unique_ptr<platform::IWallpaperSetter>(Desktop)};
+  TAutoStartState AutoStart;
   std::optional<std::string> EngineError;
   std::optional<QString> BrowseResult;
   std::vector<TBrowse> Browses;
@@ -409,7 +423,7 @@ TEST_F(frmMainTest, StatusLineTellsOnceThatTheDesktopRefusedTheWallpaper) {
 }
 
 TEST_F(frmMainTest, AnIndexAtTheTopOfItsRangeShowsItsSectionNumberWithoutWrappingRound) {
-  settings::TRegistry store;
+  settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
   ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", true));
   store.WriteString("CurrentFile", Pictures() + "/gone.bmp");
   store.WriteInteger("CurrentIndex", std::numeric_limits<std::int32_t>::max());
@@ -466,8 +480,7 @@ TEST_F(frmMainTest, AFailingTickReportsAndTheNextTickTriesAgain) {
 
 TEST_F(frmMainTest, WithoutAnEngineTheWindowOpensShowsWhyAndNeverCallsIt) {
   EngineError = "Type de données incorrect pour 'CurrentIndex'";
-  fs::create_directories(fs::path(EntryFile()).parent_path());
-  std::ofstream(EntryFile()) << "[Desktop Entry]\n";
+  AutoStart.Enabled = true;
   Window();
   ASSERT_EQ(Errors.size(), 1u);
   EXPECT_EQ(Errors[0].second.toStdString(), "Type de données incorrect pour 'CurrentIndex'");
@@ -488,36 +501,30 @@ TEST_F(frmMainTest, WithoutAnEngineTheWindowOpensShowsWhyAndNeverCallsIt) {
 
 // --- Start at log-on ----------------------------------------------------------------------
 
-TEST_F(frmMainTest, AnEntryFoundAtStartIsCheckedAndPointedAtThisProgram) {
-  fs::create_directories(fs::path(EntryFile()).parent_path());
-  std::ofstream(EntryFile()) << "[Desktop Entry]\nExec=/old/place/Skyrelle\n";
+TEST_F(frmMainTest, AnEntryFoundAtStartIsCheckedAndWrittenAgainForThisProgram) {
+  AutoStart.Enabled = true;
   EXPECT_TRUE(Control<QCheckBox>("chkAutoStart")->isChecked());
-  EXPECT_EQ(ReadFile(EntryFile()), AutoStartEntryText("/opt/Sky Apps/Skyrelle"));
+  EXPECT_EQ(AutoStart.Sets, std::vector<bool>{true});
 }
 
-TEST_F(frmMainTest, AnEntrySwitchedOffThroughTheDesktopIsUncheckedAndLeftAlone) {
-  const std::string switchedOff = "[Desktop Entry]\nExec=/old/Skyrelle\nHidden=true\n";
-  fs::create_directories(fs::path(EntryFile()).parent_path());
-  std::ofstream(EntryFile()) << switchedOff;
+TEST_F(frmMainTest, WithoutAnEntryTheBoxIsUncheckedAndNothingIsWritten) {
   EXPECT_FALSE(Control<QCheckBox>("chkAutoStart")->isChecked());
-  EXPECT_EQ(ReadFile(EntryFile()), switchedOff);
+  EXPECT_TRUE(AutoStart.Sets.empty());
 }
 
 TEST_F(frmMainTest, ClickingTheBoxWritesAndRemovesTheEntry) {
   QCheckBox* box = Control<QCheckBox>("chkAutoStart");
-  EXPECT_FALSE(box->isChecked());
-  EXPECT_FALSE(fs::exists(EntryFile()));
   box->click();
-  EXPECT_EQ(ReadFile(EntryFile()), AutoStartEntryText("/opt/Sky Apps/Skyrelle"));
+  EXPECT_TRUE(AutoStart.Enabled);
   box->click();
-  EXPECT_FALSE(fs::exists(EntryFile()));
+  EXPECT_FALSE(AutoStart.Enabled);
+  EXPECT_EQ(AutoStart.Sets, (std::vector<bool>{true, false}));
   EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(frmMainTest, AnEntryThatCannotBeWrittenIsReportedAndTheBoxKeepsItsState) {
   QCheckBox* box = Control<QCheckBox>("chkAutoStart");
-  fs::create_directories(fs::path(EntryFile()).parent_path().parent_path());
-  std::ofstream(fs::path(EntryFile()).parent_path()) << "a file where the folder should be";
+  AutoStart.Refuse = true;
   box->click();
   ASSERT_EQ(Errors.size(), 1u);
   EXPECT_EQ(Errors[0].second.toStdString(), "Echec à la définition des données pour 'Skyrelle'");

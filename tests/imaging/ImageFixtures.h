@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "imaging/RgbImage.h"
+#include "support/BitmapFile.h"
 #include "support/TempFolder.h"
 
 // Small pictures made in code for the imaging tests: hand-built bitmaps, and JPEG and PNG files
 // made with the libraries' own encoders.
-namespace skyrelle::imaging::testing {
+namespace skyrelle::test_support {
 
-using TBytes = std::vector<std::uint8_t>;
+// Bitmaps come from the writer all tests share (support/BitmapFile.h).
 
 // A pseudo-random but repeatable sample value for pixel (X, Y), channel Channel.
 std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed = 1);
@@ -35,28 +36,6 @@ struct TSamples {
 // Smooth gradients with some noise, as a photograph would give; enough structure for JPEG.
 TSamples PhotoLikeSamples(std::int32_t Width, std::int32_t Height, std::int32_t Channels);
 
-// --- Bitmaps -----------------------------------------------------------------------------------
-
-struct TBmpLayout {
-  std::uint32_t HeaderSize = 40;  // 12, 40, 52, 56, 108 or 124
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;  // negative: stored top-down
-  std::uint16_t BitCount = 24;
-  std::uint32_t Compression = 0;
-  std::vector<std::uint32_t> Palette;  // 0xRRGGBB
-  std::uint32_t ColoursUsed = 0;
-  std::array<std::uint32_t, 3> Masks{};  // red, green, blue; written when Compression is 3
-  std::uint32_t ImageSize = 0;           // 0: the pixel data's size
-};
-
-// A bitmap file: headers, masks, colour table, then PixelData as given.
-TBytes BuildBmp(const TBmpLayout& Layout, const TBytes& PixelData);
-
-// Rows of Values (one per pixel, stored order, BitCount bits each, little-endian for 16 and
-// 32), packed as a bitmap stores them: bits from the high end, rows padded to 4 bytes.
-TBytes PackRows(std::int32_t Width, std::int32_t Rows, std::uint16_t BitCount,
-                const std::vector<std::uint32_t>& Values);
-
 // --- JPEG --------------------------------------------------------------------------------------
 
 struct TJpegOptions {
@@ -73,7 +52,7 @@ struct TJpegOptions {
 TBytes EncodeJpeg(const TSamples& Samples, const TJpegOptions& Options);
 
 // The whole picture decoded by libjpeg without cropping: RGB, or CMYK converted to RGB.
-TRgbImage DecodeWholeJpeg(const TBytes& Data);
+imaging::TRgbImage DecodeWholeJpeg(const TBytes& Data);
 
 // --- PNG ---------------------------------------------------------------------------------------
 
@@ -92,14 +71,11 @@ TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Opt
 
 // --- Files and images --------------------------------------------------------------------------
 
-// The shared temporary folder, where these tests look for it.
-using test_support::TTempFolder;
-
 TBytes ReadFile(const std::string& FileName);
 
 // What the rectangle left Left, top 0, Width x Height of Whole gives on white.
-TRgbImage CropOnWhite(const TRgbImage& Whole, std::int32_t Left, std::int32_t Width,
-                      std::int32_t Height);
+imaging::TRgbImage CropOnWhite(const imaging::TRgbImage& Whole, std::int32_t Left,
+                               std::int32_t Width, std::int32_t Height);
 
 // The windows worth comparing for a Width x Height picture: whole, inside, across each edge,
 // larger than the picture, and beside it.
@@ -111,7 +87,7 @@ struct TWindowCase {
 std::vector<TWindowCase> InterestingWindows(std::int32_t Width, std::int32_t Height);
 
 // The window decoded through the picture's own decoder, onto white.
-TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
+imaging::TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
 
 // A class of broken file and a part of the error text it must give.
 struct TBrokenCase {
@@ -126,6 +102,6 @@ void ExpectClearError(const std::string& FileName, const TWindowCase& Window,
                       const std::string& Reason);
 
 // The first differing pixel, or "" when A and B are equal.
-std::string FirstDifference(const TRgbImage& A, const TRgbImage& B);
+std::string FirstDifference(const imaging::TRgbImage& A, const imaging::TRgbImage& B);
 
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::test_support

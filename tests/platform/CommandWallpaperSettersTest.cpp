@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "PlatformTestSupport.h"
-#include "platform/linux/DesktopWallpaperSetters.h"
+#include "platform/linux/DesktopEnvironmentSetters.h"
 #include "platform/linux/Quoting.h"
 #include "platform/linux/WaylandWallpaperSetters.h"
 
@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
 using TMake = std::function<std::unique_ptr<IWallpaperSetter>(TCommandRunner)>;
 
@@ -34,15 +34,13 @@ struct TSetterCase {
 
 void PrintTo(const TSetterCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
-void Pattern(int X, int Y, std::uint8_t Rgb[3]) {
-  Rgb[0] = static_cast<std::uint8_t>(X * 40);
-  Rgb[1] = static_cast<std::uint8_t>(Y * 60);
-  Rgb[2] = 7;
+std::uint32_t Pattern(std::int32_t X, std::int32_t Y) {
+  return static_cast<std::uint32_t>((X * 40) << 16 | (Y * 60) << 8 | 7);
 }
 
 class CommandWallpaperSetter : public ::testing::TestWithParam<TSetterCase> {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 4, 3, Pattern); }
+  void SetUp() override { WriteBitmap24(FFile, 4, 3, Pattern); }
 
   void AddStandIns(const std::string* Body = nullptr) const {
     for (const auto& [program, body] : GetParam().StandIns)
@@ -89,8 +87,7 @@ TEST_P(CommandWallpaperSetter, SettingTheFileAgainShowsItsNewContent) {
   const std::string first = GetParam().Shown(FStandIns.Calls());
   FStandIns.ClearCalls();
   // The engine replaces the file whole.
-  WriteBitmap(FFile + ".new", 4, 3,
-              [](int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 9; });
+  WriteBitmap24(FFile + ".new", 4, 3, [](std::int32_t, std::int32_t) { return 0x090909u; });
   fs::rename(FFile + ".new", FFile);
 
   ASSERT_TRUE(setter->SetWallpaper(FFile).Applied);
@@ -333,7 +330,7 @@ TEST(KdeWallpaperSetter, ScriptPutsThePictureOnEveryDesktop) {
   standIns.Add("qdbus6");
   TTempFolder pictures(HostileFolder);
   const std::string file = pictures / HostileFile;
-  WriteBitmap(file, 2, 2, Pattern);
+  WriteBitmap24(file, 2, 2, Pattern);
   {
     TScopedVariable path{"PATH", standIns.Folder()};
     ASSERT_TRUE(MakeKdeWallpaperSetter(TCommandRunner())->SetWallpaper(file).Applied);
@@ -375,7 +372,7 @@ TEST(HyprpaperWallpaperSetter, ReportsARefusalInTheReply) {
   TTempFolder runtime;
   TScopedVariable runtimeDir{"XDG_RUNTIME_DIR", runtime.Path()};
   TTempFolder pictures;
-  WriteBitmap(pictures / "current.bmp", 2, 2, Pattern);
+  WriteBitmap24(pictures / "current.bmp", 2, 2, Pattern);
   standIns.Add("hyprctl",
                "[ \"$2\" = wallpaper ] && echo 'wallpaper failed (not preloaded)'; exit 0");
   const TWallpaperResult result =
@@ -389,7 +386,7 @@ TEST(SwayWallpaperSetter, NeedsAPlainRuntimeFolder) {
   standIns.Add("swaymsg");
   TScopedVariable path{"PATH", standIns.Folder()};
   TTempFolder pictures;
-  WriteBitmap(pictures / "current.bmp", 2, 2, Pattern);
+  WriteBitmap24(pictures / "current.bmp", 2, 2, Pattern);
   for (const std::string& runtime : {std::string(), std::string("relative"), pictures / "a b"}) {
     TScopedVariable runtimeDir{"XDG_RUNTIME_DIR",
                                runtime.empty() ? std::nullopt : std::optional(runtime)};

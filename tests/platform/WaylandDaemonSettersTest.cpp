@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "PlatformTestSupport.h"
 #include "platform/linux/ProcessList.h"
@@ -18,9 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
-void Grey(int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 128; }
+std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x808080; }
 
 // Only the stand-ins this test started, so that tests running side by side leave each
 // other's alone.
@@ -32,13 +31,12 @@ std::vector<pid_t> OurSwaybgs() {
 }
 
 bool EventuallyGone(pid_t Pid) {
-  for (int i = 0; i < 200 && !ProcessGone(Pid); ++i) std::this_thread::sleep_for(10ms);
-  return ProcessGone(Pid);
+  return WaitUntil([Pid] { return ProcessGone(Pid); }, std::chrono::seconds(10));
 }
 
 class SwaybgWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 2, 2, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 2, 2, Grey); }
   void TearDown() override {
     for (const pid_t pid : OurSwaybgs()) ::kill(pid, SIGTERM);
   }
@@ -117,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class WpaperdWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 2, 2, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 2, 2, Grey); }
 
   // The path the configuration holds, decoded.
   std::string ConfiguredPath(const std::string& Config) const {

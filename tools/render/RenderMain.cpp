@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "engine/SectionRenderer.h"
-#include "platform/linux/X11Screen.h"
+#include "platform/IScreen.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ void ParseScreen(std::string_view Text, TArguments& Arguments) {
 void MeasurePrimaryScreen(TArguments& Arguments) {
   try {
     const skyrelle::platform::TScreenSize Screen =
-        skyrelle::platform::TX11Screen().PrimaryScreenSize();
+        skyrelle::platform::CreateScreen()->PrimaryScreenSize();
     Arguments.ScreenWidth = Screen.Width;
     Arguments.ScreenHeight = Screen.Height;
   } catch (const std::runtime_error& Error) {

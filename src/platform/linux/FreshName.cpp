@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "core/Paths.h"
+#include "platform/FileSystem.h"
 
 namespace skyrelle::platform {
 namespace fs = std::filesystem;
@@ -147,8 +148,7 @@ class TRuntimeLink final : public IFreshName {
           "XDG_RUNTIME_DIR is not set to a plain absolute folder, so no safe file name can be "
           "given to the compositor");
     const std::string folder = core::JoinPath(base, "skyrelle");
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-      RaiseErrno("Cannot create", folder, errno);
+    CreatePrivateFolder(folder);
     return folder;
   }
 };

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "core/Text.h"
-#include "platform/linux/FileHead.h"
+#include "platform/FileSystem.h"
 
 namespace skyrelle::platform {
 namespace {

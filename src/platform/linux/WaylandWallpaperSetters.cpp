@@ -1,14 +1,13 @@
 #include "platform/linux/WaylandWallpaperSetters.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <sstream>
-#include <stdexcept>
 
-#include "platform/UserFolders.h"
+#include "platform/DataFolders.h"
+#include "platform/FileSystem.h"
 #include "platform/linux/CommandWallpaperSetter.h"
 #include "platform/linux/ProcessList.h"
 #include "platform/linux/Quoting.h"
@@ -98,6 +97,8 @@ class TSwaybgWallpaperSetter final : public TCommandWallpaperSetter {
   const std::function<std::vector<pid_t>()> FRunning;
 };
 
+// wpaperd may read its configuration at any moment: it is written whole, so wpaperd sees the
+// old one or the new one, never a part.
 class TWpaperdWallpaperSetter final : public TCommandWallpaperSetter {
  public:
   explicit TWpaperdWallpaperSetter(std::string ConfigFile)
@@ -105,17 +106,20 @@ class TWpaperdWallpaperSetter final : public TCommandWallpaperSetter {
         FConfigFile(std::move(ConfigFile)) {}
 
  private:
+  static constexpr std::size_t MaxConfigSize = std::size_t{1024} * 1024;
+
   std::string Show(const std::string& Shown) override {
     const fs::path file = FConfigFile.empty() ? UsersConfigFile() : fs::path(FConfigFile);
     std::string text;
     if (fs::exists(file)) {
-      std::ifstream in(file, std::ios::binary);
-      if (!in) return "Cannot read \"" + file.string() + "\"";
-      std::ostringstream content;
-      content << in.rdbuf();
-      text = content.str();
+      const std::optional<std::string> current = ReadFileHead(file.string(), MaxConfigSize + 1);
+      if (!current) return "Cannot read \"" + file.string() + "\"";
+      // Written back with a new path, a part of the file would lose the rest.
+      if (current->size() > MaxConfigSize) return "\"" + file.string() + "\" is too large";
+      text = *current;
     }
-    WriteWhole(file, WpaperdConfigWithPath(text, Shown));
+    fs::create_directories(file.parent_path());
+    WriteFileWhole(file.string(), WpaperdConfigWithPath(text, Shown));
     return {};
   }
 
@@ -125,22 +129,6 @@ class TWpaperdWallpaperSetter final : public TCommandWallpaperSetter {
     const fs::path current = folder / "config.toml";
     const fs::path older = folder / "wallpaper.toml";
     return !fs::exists(current) && fs::exists(older) ? older : current;
-  }
-
-  // wpaperd may read the file at any moment: it sees the old or the new one, never a part.
-  static void WriteWhole(const fs::path& File, const std::string& Text) {
-    fs::create_directories(File.parent_path());
-    const fs::path temporary = File.string() + ".tmp-" + std::to_string(::getpid());
-    {
-      std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-      out << Text;
-      out.flush();
-      if (!out) {
-        fs::remove(temporary);
-        throw std::runtime_error("Cannot write \"" + temporary.string() + "\"");
-      }
-    }
-    fs::rename(temporary, File);
   }
 
   const std::string FConfigFile;

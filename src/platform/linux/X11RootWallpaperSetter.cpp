@@ -11,7 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/linux/Bitmap24.h"
+#include "imaging/BmpDecoder.h"
+#include "imaging/RgbImage.h"
 #include "platform/linux/X11Display.h"
 
 namespace skyrelle::platform {
@@ -54,8 +55,8 @@ struct TImageDeleter {
 
 // The picture in the server's pixel format, cut to Width x Height.
 std::unique_ptr<XImage, TImageDeleter> ServerImage(Display* Connection, Visual* TheVisual,
-                                                   int Depth, const TBitmap24& Bitmap, int Width,
-                                                   int Height) {
+                                                   int Depth, const imaging::TRgbImage& Picture,
+                                                   int Width, int Height) {
   std::unique_ptr<XImage, TImageDeleter> image(
       XCreateImage(Connection, TheVisual, static_cast<unsigned>(Depth), ZPixmap, 0, nullptr,
                    static_cast<unsigned>(Width), static_cast<unsigned>(Height), 32, 0));
@@ -66,7 +67,7 @@ std::unique_ptr<XImage, TImageDeleter> ServerImage(Display* Connection, Visual* 
   if (image->data == nullptr) throw std::bad_alloc();
   for (int y = 0; y < Height; ++y)
     for (int x = 0; x < Width; ++x) {
-      const std::uint8_t* rgb = Bitmap.Pixel(x, y);
+      const std::uint8_t* rgb = Picture.Row(y) + static_cast<std::size_t>(x) * 3;
       XPutPixel(image.get(), x, y,
                 Channel(rgb[0], TheVisual->red_mask) | Channel(rgb[1], TheVisual->green_mask) |
                     Channel(rgb[2], TheVisual->blue_mask));
@@ -89,7 +90,7 @@ Pixmap PixmapProperty(Display* Connection, Window Root, Atom Property) {
 }
 
 // A screen-sized pixmap: black, with the picture on every monitor.
-Pixmap DrawPixmap(Display* Connection, int Screen, const TBitmap24& Bitmap) {
+Pixmap DrawPixmap(Display* Connection, int Screen, const imaging::TRgbImage& Picture) {
   Visual* visual = DefaultVisual(Connection, Screen);
   if (visual->c_class != TrueColor && visual->c_class != DirectColor)
     throw std::runtime_error("The X display has no true-colour default visual");
@@ -103,8 +104,9 @@ Pixmap DrawPixmap(Display* Connection, int Screen, const TBitmap24& Bitmap) {
   XSetForeground(Connection, gc, BlackPixel(Connection, Screen));
   XFillRectangle(Connection, pixmap, gc, 0, 0, static_cast<unsigned>(width),
                  static_cast<unsigned>(height));
-  const auto image = ServerImage(Connection, visual, depth, Bitmap, std::min(Bitmap.Width, width),
-                                 std::min(Bitmap.Height, height));
+  const auto image =
+      ServerImage(Connection, visual, depth, Picture, std::min(Picture.Width(), width),
+                  std::min(Picture.Height(), height));
   for (const TRectangle& monitor : Monitors(Connection, root, Screen))
     XPutImage(Connection, pixmap, gc, image.get(), 0, 0, monitor.X, monitor.Y,
               static_cast<unsigned>(std::min(image->width, monitor.Width)),
@@ -129,29 +131,41 @@ Pixmap Publish(Display* Connection, Window Root, Pixmap Picture) {
   return previous != None && previous == previousEsetroot && previous != Picture ? previous : None;
 }
 
+// The wallpaper file, read by the program's own bitmap decoder.
+imaging::TRgbImage ReadPicture(const std::string& FileName) {
+  imaging::TBmpDecoder decoder(FileName, std::make_unique<imaging::TFileSource>(FileName));
+  imaging::TRgbImage picture(decoder.Size().Width, decoder.Size().Height);
+  decoder.DrawWindow(0, picture);
+  return picture;
+}
+
 }  // namespace
 
 TWallpaperResult TX11RootWallpaperSetter::SetWallpaper(const std::string& FileName) {
   try {
-    const TBitmap24 bitmap = ReadBitmap24(FileName);
-    TDisplay display = OpenDisplay(FDisplayName);
+    const imaging::TRgbImage picture = ReadPicture(FileName);
+    const TDisplay display(FDisplayName);
     Display* connection = display.get();
+    const auto failure = [&display](const std::string& Error) -> TWallpaperResult {
+      return {false,
+              display.Lost() ? ConnectionLostText : "The X server refused the picture: " + Error};
+    };
     {
       TErrorTrap trap(connection);
       const int screen = DefaultScreen(connection);
-      const Pixmap pixmap = DrawPixmap(connection, screen, bitmap);
+      const Pixmap pixmap = DrawPixmap(connection, screen, picture);
       // Until RetainPermanent is set, closing the connection frees everything made on it.
-      if (std::string error = trap.Sync(); !error.empty())
-        return {false, "The X server refused the picture: " + error};
+      if (std::string error = trap.Sync(); !error.empty() || display.Lost()) return failure(error);
       const Pixmap stale = Publish(connection, RootWindow(connection, screen), pixmap);
-      if (std::string error = trap.Sync(); !error.empty())
-        return {false, "The X server refused the picture: " + error};
+      if (std::string error = trap.Sync(); !error.empty() || display.Lost()) return failure(error);
       if (stale != None) {
         XKillClient(connection, stale);
         trap.Sync();  // a pixmap already gone fails harmlessly
       }
     }
     XSetCloseDownMode(connection, RetainPermanent);
+    XSync(connection, False);
+    if (display.Lost()) return failure({});
     return {true, {}};
   } catch (const std::exception& error) {
     return {false, error.what()};

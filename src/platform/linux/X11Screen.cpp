@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/linux/X11Display.h"
 
@@ -57,21 +58,25 @@ int CurrentWorkspace(Display* Connection) {
 }  // namespace
 
 TScreenSize TX11Screen::PrimaryScreenSize() {
-  TDisplay display = OpenDisplay(FDisplayName);
-  if (const auto primary = PrimaryOutput(display.get());
-      primary && primary->Size.Width > 0 && primary->Size.Height > 0)
-    return primary->Size;
+  const TDisplay display(FDisplayName);
+  const auto primary = PrimaryOutput(display.get());
+  if (display.Lost()) throw std::runtime_error(ConnectionLostText);
+  if (primary && primary->Size.Width > 0 && primary->Size.Height > 0) return primary->Size;
   const int screen = DefaultScreen(display.get());
   return {DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen)};
 }
 
+std::unique_ptr<IScreen> CreateScreen() { return std::make_unique<TX11Screen>(); }
+
 TXfceTarget CurrentXfceTarget() {
   TXfceTarget target;
   try {
-    TDisplay display = OpenDisplay({});
-    if (const auto primary = PrimaryOutput(display.get()); primary && !primary->Name.empty())
-      target.Monitor = primary->Name;
-    target.Workspace = CurrentWorkspace(display.get());
+    const TDisplay display({});
+    const auto primary = PrimaryOutput(display.get());
+    const int workspace = CurrentWorkspace(display.get());
+    if (display.Lost()) return target;
+    if (primary && !primary->Name.empty()) target.Monitor = primary->Name;
+    target.Workspace = workspace;
   } catch (const std::exception&) {
     // No X display: the defaults name the first monitor and workspace.
   }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/IScreen.h"
-#include "platform/linux/DesktopWallpaperSetters.h"
+#include "platform/linux/DesktopEnvironmentSetters.h"
 
 namespace skyrelle::platform {
 

@@ -1,4 +1,4 @@
-#include "app/AutoStart.h"
+#include "platform/linux/XdgAutoStart.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "support/TempFolder.h"
 
-namespace skyrelle::app {
+namespace skyrelle::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,11 +43,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TExecCase{"/opt/a\nb/Skyrelle", "\"/opt/a\\nb/Skyrelle\""},
                     TExecCase{"/opt/Über/Skyrelle", "/opt/Über/Skyrelle"}));
 
-class AutoStartEntryTest : public testing::Test {
+class XdgAutoStartTest : public testing::Test {
  protected:
   std::string EntryFile() const { return AutoStartEntryFile(FFolder.Path()); }
-  TAutoStartEntry Entry(const std::string& Program = "/opt/My Apps/Skyrelle") const {
-    return TAutoStartEntry(EntryFile(), Program);
+  TXdgAutoStart Entry(const std::string& Program = "/opt/My Apps/Skyrelle") const {
+    return TXdgAutoStart(EntryFile(), Program);
   }
   void WriteEntry(const std::string& Text) const {
     fs::create_directories(fs::path(EntryFile()).parent_path());
@@ -66,12 +66,12 @@ class AutoStartEntryTest : public testing::Test {
   test_support::TTempFolder FFolder;
 };
 
-TEST_F(AutoStartEntryTest, LivesInTheAutostartFolderOfTheConfigFolder) {
+TEST_F(XdgAutoStartTest, LivesInTheAutostartFolderOfTheConfigFolder) {
   EXPECT_EQ(AutoStartEntryFile("/home/ann/.config"),
             "/home/ann/.config/autostart/Skyrelle.desktop");
 }
 
-TEST_F(AutoStartEntryTest, IsOffWithoutAnEntry) { EXPECT_FALSE(Entry().IsEnabled()); }
+TEST_F(XdgAutoStartTest, IsOffWithoutAnEntry) { EXPECT_FALSE(Entry().IsEnabled()); }
 
 struct TPresenceCase {
   const char* Name;
@@ -81,16 +81,16 @@ struct TPresenceCase {
 
 void PrintTo(const TPresenceCase& Case, std::ostream* Out) { *Out << Case.Text; }
 
-class AutoStartPresenceTest : public AutoStartEntryTest,
-                              public testing::WithParamInterface<TPresenceCase> {};
+class XdgAutoStartPresenceTest : public XdgAutoStartTest,
+                                 public testing::WithParamInterface<TPresenceCase> {};
 
-TEST_P(AutoStartPresenceTest, ReadsPresenceAndTheDesktopsOwnSwitch) {
+TEST_P(XdgAutoStartPresenceTest, ReadsPresenceAndTheDesktopsOwnSwitch) {
   WriteEntry(GetParam().Text);
   EXPECT_EQ(Entry().IsEnabled(), GetParam().Enabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Entries, AutoStartPresenceTest,
+    Entries, XdgAutoStartPresenceTest,
     testing::Values(
         TPresenceCase{"Empty", "", true},
         TPresenceCase{"AnyContent", "written by another tool\n", true},
@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         TPresenceCase{"Commented", "[Desktop Entry]\n# Hidden=true\n", true}),
     [](const testing::TestParamInfo<TPresenceCase>& Case) { return Case.param.Name; });
 
-TEST_F(AutoStartEntryTest, EnablingWritesAWholeEntryWithTheProgramPath) {
+TEST_F(XdgAutoStartTest, EnablingWritesAWholeEntryWithTheProgramPath) {
   Entry().Set(true);
   EXPECT_EQ(ReadEntry(), AutoStartEntryText("/opt/My Apps/Skyrelle"));
   EXPECT_NE(ReadEntry().find("\nExec=\"/opt/My Apps/Skyrelle\"\n"), std::string::npos);
@@ -113,21 +113,21 @@ TEST_F(AutoStartEntryTest, EnablingWritesAWholeEntryWithTheProgramPath) {
   EXPECT_TRUE(Entry().IsEnabled());
 }
 
-TEST_F(AutoStartEntryTest, EnablingReplacesAnEntryOfAnotherCopyOrOneSwitchedOff) {
+TEST_F(XdgAutoStartTest, EnablingReplacesAnEntryOfAnotherCopyOrOneSwitchedOff) {
   WriteEntry("[Desktop Entry]\nExec=/old/place/Skyrelle\nHidden=true\n");
   Entry("/new/place/Skyrelle").Set(true);
   EXPECT_EQ(ReadEntry(), AutoStartEntryText("/new/place/Skyrelle"));
   EXPECT_TRUE(Entry().IsEnabled());
 }
 
-TEST_F(AutoStartEntryTest, DisablingRemovesTheEntryAndAGoneEntryIsNoError) {
+TEST_F(XdgAutoStartTest, DisablingRemovesTheEntryAndAGoneEntryIsNoError) {
   Entry().Set(true);
   Entry().Set(false);
   EXPECT_FALSE(fs::exists(EntryFile()));
   EXPECT_NO_THROW(Entry().Set(false));
 }
 
-TEST_F(AutoStartEntryTest, AFolderThatCannotBeMadeIsReportedWithTheStoresText) {
+TEST_F(XdgAutoStartTest, AFolderThatCannotBeMadeIsReportedWithTheStoresText) {
   std::ofstream(FFolder / "autostart") << "a file where the folder should be";
   try {
     Entry().Set(true);
@@ -137,7 +137,7 @@ TEST_F(AutoStartEntryTest, AFolderThatCannotBeMadeIsReportedWithTheStoresText) {
   }
 }
 
-TEST_F(AutoStartEntryTest, AnEntryThatCannotBeReplacedStaysAndNoTemporaryFileRemains) {
+TEST_F(XdgAutoStartTest, AnEntryThatCannotBeReplacedStaysAndNoTemporaryFileRemains) {
   fs::create_directories(fs::path(EntryFile()) / "in the way");
   EXPECT_THROW(Entry().Set(true), std::runtime_error);
   EXPECT_TRUE(fs::is_directory(fs::path(EntryFile()) / "in the way"));
@@ -145,4 +145,4 @@ TEST_F(AutoStartEntryTest, AnEntryThatCannotBeReplacedStaysAndNoTemporaryFileRem
 }
 
 }  // namespace
-}  // namespace skyrelle::app
+}  // namespace skyrelle::platform

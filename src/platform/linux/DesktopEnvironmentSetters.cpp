@@ -1,4 +1,4 @@
-#include "platform/linux/DesktopWallpaperSetters.h"
+#include "platform/linux/DesktopEnvironmentSetters.h"
 
 #include <sstream>
 #include <vector>

@@ -2,20 +2,20 @@
 #include <gtest/gtest.h>
 
 #include "PlatformTestSupport.h"
-#include "platform/linux/DesktopWallpaperSetter.h"
+#include "platform/linux/SessionWallpaperSetter.h"
 
 namespace skyrelle::platform {
 namespace {
 
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
-void Grey(int, int, std::uint8_t Rgb[3]) { Rgb[0] = Rgb[1] = Rgb[2] = 90; }
+std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x5A5A5A; }
 
 // The session as the program finds it in its environment.
-class DesktopWallpaperSetter : public ::testing::Test {
+class SessionWallpaperSetter : public ::testing::Test {
  protected:
-  void SetUp() override { WriteBitmap(FFile, 8, 8, Grey); }
+  void SetUp() override { WriteBitmap24(FFile, 8, 8, Grey); }
 
   TStandIns FStandIns;
   TScopedVariable FPath{"PATH", FStandIns.Folder()};
@@ -30,19 +30,19 @@ class DesktopWallpaperSetter : public ::testing::Test {
   std::string FFile = FFolder / "current.bmp";
 };
 
-TEST_F(DesktopWallpaperSetter, UsesTheSessionsDesktop) {
+TEST_F(SessionWallpaperSetter, UsesTheSessionsDesktop) {
   FStandIns.Add("gsettings");
-  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  const TWallpaperResult result = CreateWallpaperSetter()->SetWallpaper(FFile);
   EXPECT_TRUE(result.Applied) << result.Error;
   ASSERT_FALSE(FStandIns.Calls().empty());
   EXPECT_EQ(FStandIns.Calls()[0],
             (TCall{"gsettings", "list-keys", "org.gnome.desktop.background"}));
 }
 
-TEST_F(DesktopWallpaperSetter, NamesTheDesktopInTheErrorAndLogsIt) {
+TEST_F(SessionWallpaperSetter, NamesTheDesktopInTheErrorAndLogsIt) {
   FStandIns.Add("gsettings", "echo 'No such schema' >&2; exit 1");
   ::testing::internal::CaptureStderr();
-  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  const TWallpaperResult result = CreateWallpaperSetter()->SetWallpaper(FFile);
   const std::string logged = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(result.Applied);
   EXPECT_EQ(result.Error,
@@ -51,21 +51,21 @@ TEST_F(DesktopWallpaperSetter, NamesTheDesktopInTheErrorAndLogsIt) {
   EXPECT_THAT(logged, HasSubstr(result.Error));
 }
 
-TEST_F(DesktopWallpaperSetter, SaysWhenThereIsNoSession) {
+TEST_F(SessionWallpaperSetter, SaysWhenThereIsNoSession) {
   TScopedVariable current{"XDG_CURRENT_DESKTOP", std::nullopt};
   ::testing::internal::CaptureStderr();
-  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  const TWallpaperResult result = CreateWallpaperSetter()->SetWallpaper(FFile);
   ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(result.Applied);
   EXPECT_THAT(result.Error, HasSubstr("no desktop session was found"));
 }
 
-TEST_F(DesktopWallpaperSetter, FallsBackToTheRootWindowOnAPlainXServer) {
+TEST_F(SessionWallpaperSetter, FallsBackToTheRootWindowOnAPlainXServer) {
   TScopedVariable current{"XDG_CURRENT_DESKTOP", "i3"};
   TScopedVariable path{"PATH", "/usr/bin:/bin"};  // for Xvfb
   TXvfb server("8x8x24");
   if (!server.Started()) GTEST_SKIP() << "Xvfb is not installed";
-  const TWallpaperResult result = CreateDesktopWallpaperSetter()->SetWallpaper(FFile);
+  const TWallpaperResult result = CreateWallpaperSetter()->SetWallpaper(FFile);
   EXPECT_TRUE(result.Applied) << result.Error;
   EXPECT_TRUE(FStandIns.Calls().empty());
 }

@@ -1,23 +1,23 @@
-#include "app/AutoStart.h"
+#include "platform/linux/XdgAutoStart.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
 
 #include "core/Paths.h"
+#include "platform/DataFolders.h"
+#include "platform/FileSystem.h"
 
-namespace skyrelle::app {
+namespace skyrelle::platform {
 namespace {
 
 constexpr std::string_view EntryName = "Skyrelle";
 constexpr std::string_view MainGroup = "[Desktop Entry]";
+// A desktop entry is a few lines; a larger file is read no further than this.
+constexpr std::size_t MaxEntrySize = std::size_t{64} * 1024;
 // The message the program has always given for a start entry it could not write.
 constexpr const char* WriteFailedText = "Echec à la définition des données pour 'Skyrelle'";
 
@@ -29,9 +29,10 @@ std::string_view Trimmed(std::string_view Text) {
 }
 
 // True when the entry's main group switches it off; other groups do not count.
-bool SwitchedOff(std::istream& Entry) {
+bool SwitchedOff(const std::string& Entry) {
   bool inMainGroup = false;
-  for (std::string line; std::getline(Entry, line);) {
+  std::istringstream lines(Entry);
+  for (std::string line; std::getline(lines, line);) {
     const std::string_view text = Trimmed(line);
     if (text.empty() || text.front() == '#') continue;
     if (text.front() == '[') {
@@ -87,48 +88,41 @@ std::string StringValue(std::string_view Text) {
   return result;
 }
 
-bool WriteAll(int File, std::string_view Text) {
-  while (!Text.empty()) {
-    const ssize_t written = ::write(File, Text.data(), Text.size());
-    if (written < 0) return false;
-    Text.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 // Temporary file beside the target, then rename, so a reader never sees half an entry.
 void WriteWhole(const std::string& FileName, std::string_view Text) {
   std::error_code ignored;
   std::filesystem::create_directories(core::ExtractFileDir(FileName), ignored);
-  std::string temporary = FileName + ".XXXXXX";
-  const int file = ::mkstemp(temporary.data());
-  if (file < 0) throw std::runtime_error(WriteFailedText);
-  const bool written = WriteAll(file, Text) && ::fchmod(file, 0644) == 0 && ::fsync(file) == 0;
-  const bool closed = ::close(file) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), FileName.c_str()) != 0) {
-    ::unlink(temporary.c_str());
+  try {
+    WriteFileWhole(FileName, Text);
+  } catch (const EFileError&) {
     throw std::runtime_error(WriteFailedText);
   }
 }
 
 }  // namespace
 
-TAutoStartEntry::TAutoStartEntry(std::string EntryFile, std::string ProgramPath)
+TXdgAutoStart::TXdgAutoStart(std::string EntryFile, std::string ProgramPath)
     : FEntryFile(std::move(EntryFile)), FProgramPath(std::move(ProgramPath)) {}
 
-bool TAutoStartEntry::IsEnabled() const {
+bool TXdgAutoStart::IsEnabled() const {
   std::error_code error;
   if (!std::filesystem::exists(FEntryFile, error)) return false;
-  std::ifstream entry(FEntryFile);
+  const std::optional<std::string> text = ReadFileHead(FEntryFile, MaxEntrySize);
   // An entry that cannot be read still exists, and presence is what counts.
-  return !entry || !SwitchedOff(entry);
+  return !text || !SwitchedOff(*text);
 }
 
-void TAutoStartEntry::Set(bool Enable) const {
-  if (Enable)
+void TXdgAutoStart::Set(bool Enable) {
+  if (Enable) {
     WriteWhole(FEntryFile, AutoStartEntryText(FProgramPath));
-  else
-    ::unlink(FEntryFile.c_str());
+  } else {
+    std::error_code ignored;
+    std::filesystem::remove(FEntryFile, ignored);
+  }
+}
+
+std::unique_ptr<IAutoStart> CreateAutoStart(const std::string& ProgramPath) {
+  return std::make_unique<TXdgAutoStart>(AutoStartEntryFile(ConfigFolder()), ProgramPath);
 }
 
 std::string AutoStartEntryFile(const std::string& ConfigFolder) {
@@ -158,4 +152,4 @@ std::string AutoStartEntryText(const std::string& ProgramPath) {
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-}  // namespace skyrelle::app
+}  // namespace skyrelle::platform

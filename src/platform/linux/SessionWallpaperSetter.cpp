@@ -1,9 +1,9 @@
-#include "platform/linux/DesktopWallpaperSetter.h"
+#include "platform/linux/SessionWallpaperSetter.h"
 
 #include <iostream>
 #include <map>
 
-#include "platform/linux/DesktopWallpaperSetters.h"
+#include "platform/linux/DesktopEnvironmentSetters.h"
 #include "platform/linux/WaylandWallpaperSetters.h"
 #include "platform/linux/X11RootWallpaperSetter.h"
 #include "platform/linux/X11Screen.h"
@@ -11,7 +11,7 @@
 namespace skyrelle::platform {
 namespace {
 
-class TDesktopWallpaperSetter final : public IWallpaperSetter {
+class TSessionWallpaperSetter final : public IWallpaperSetter {
  public:
   TWallpaperResult SetWallpaper(const std::string& FileName) override {
     TWallpaperResult result;
@@ -31,7 +31,7 @@ class TDesktopWallpaperSetter final : public IWallpaperSetter {
               "The wallpaper could not be set: no desktop session was found (neither DISPLAY "
               "nor WAYLAND_DISPLAY is set)"};
     std::unique_ptr<IWallpaperSetter>& setter = FSetters[Desktop];
-    if (!setter) setter = CreateWallpaperSetter(Desktop);
+    if (!setter) setter = CreateDesktopSetter(Desktop);
     TWallpaperResult result = setter->SetWallpaper(FileName);
     if (!result.Applied)
       result.Error =
@@ -44,11 +44,11 @@ class TDesktopWallpaperSetter final : public IWallpaperSetter {
 
 }  // namespace
 
-std::unique_ptr<IWallpaperSetter> CreateDesktopWallpaperSetter() {
-  return std::make_unique<TDesktopWallpaperSetter>();
+std::unique_ptr<IWallpaperSetter> CreateWallpaperSetter() {
+  return std::make_unique<TSessionWallpaperSetter>();
 }
 
-std::unique_ptr<IWallpaperSetter> CreateWallpaperSetter(TDesktop Desktop, TCommandRunner Runner) {
+std::unique_ptr<IWallpaperSetter> CreateDesktopSetter(TDesktop Desktop, TCommandRunner Runner) {
   switch (Desktop) {
     case TDesktop::Gnome:
       return MakeGnomeWallpaperSetter(Runner);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace skyrelle::platform {
+
+// A file the helpers below could not use: "<Action> "<file>": <reason>". Code() is the
+// system's error code; a file that is not a regular one gives the code for "is a directory"
+// (a folder) or "invalid argument" (a pipe, a device...) and NotRegularFile().
+class EFileError : public std::runtime_error {
+ public:
+  EFileError(const std::string& Action, int Code, std::string FileName,
+             bool NotRegularFile = false);
+  int Code() const { return FCode; }
+  const std::string& FileName() const { return FFileName; }
+  bool NotRegularFile() const { return FNotRegularFile; }
+  // "not a regular file", or the system's description of the code.
+  std::string Reason() const;
+
+ private:
+  int FCode;
+  std::string FFileName;
+  bool FNotRegularFile;
+};
+
+// Writes Bytes to FileName whole: a temporary file beside it, flushed to disk, then put in
+// its place. A reader sees the old file or the new one, never a part of either, and a failure
+// leaves the old file as it was. Everyone may read the file (other programs read it).
+// Raises EFileError.
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes);
+
+// A regular file opened for reading. Opening never waits: a pipe or a device is refused at
+// once instead of blocking until some other program writes to it.
+class TInputFile {
+ public:
+  // Raises EFileError.
+  explicit TInputFile(const std::string& FileName);
+  ~TInputFile();
+  TInputFile(const TInputFile&) = delete;
+  TInputFile& operator=(const TInputFile&) = delete;
+
+  // The size when the file was opened.
+  std::uint64_t Size() const { return FSize; }
+  // Reads up to Count bytes from the current position; 0 at the end. Raises EFileError.
+  std::size_t Read(void* Out, std::size_t Count);
+  // Reads exactly Count bytes at Offset, whatever the current position; false when they
+  // cannot all be read. Never raises, so it may run inside a C library's callback.
+  bool ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noexcept;
+
+ private:
+  std::string FFileName;
+  std::intptr_t FHandle;  // the system's handle of the open file
+  std::uint64_t FSize = 0;
+};
+
+// The first MaxSize bytes of a small file (a system or configuration file, a descriptor);
+// nothing when it is not a regular file that can be read. A larger file is read no further.
+std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize);
+
+// Creates Folder and its missing parents, each open to the current user only. Raises
+// EFileError naming the folder that could not be made.
+void CreatePrivateFolder(const std::string& Folder);
+
+// Creates FileName empty and open to the current user only, unless it exists; its folder
+// must exist. Raises EFileError.
+void CreatePrivateFile(const std::string& FileName);
+
+}  // namespace skyrelle::platform

@@ -1,0 +1,145 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace skyrelle::platform {
+namespace {
+
+int Descriptor(std::intptr_t Handle) { return static_cast<int>(Handle); }
+
+// Returns 0 or the error code of the write that failed.
+int WriteAll(int File, std::string_view Bytes) {
+  while (!Bytes.empty()) {
+    const ssize_t written = ::write(File, Bytes.data(), Bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    Bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+std::string ReasonText(int Code, bool NotRegularFile) {
+  return NotRegularFile ? "not a regular file" : std::system_category().message(Code);
+}
+
+std::string ParentFolder(const std::string& Path) {
+  const std::size_t slash = Path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return Path.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+EFileError::EFileError(const std::string& Action, int Code, std::string FileName,
+                       bool NotRegularFile)
+    : std::runtime_error(Action + " \"" + FileName + "\": " + ReasonText(Code, NotRegularFile)),
+      FCode(Code),
+      FFileName(std::move(FileName)),
+      FNotRegularFile(NotRegularFile) {}
+
+std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
+
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
+  std::string temporary = FileName + ".XXXXXX";
+  const int file = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (file < 0) throw EFileError("Cannot write", errno, FileName);
+  int error = WriteAll(file, Bytes);
+  if (error == 0 && (::fchmod(file, 0644) != 0 || ::fsync(file) != 0)) error = errno;
+  if (::close(file) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), FileName.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    throw EFileError("Cannot write", error, FileName);
+  }
+}
+
+TInputFile::TInputFile(const std::string& FileName) : FFileName(FileName), FHandle(-1) {
+  if (FileName.find('\0') != std::string::npos) throw EFileError("Cannot read", EINVAL, FileName);
+  // Without O_NONBLOCK, opening a pipe would wait for a writer before the check below runs;
+  // ordinary blocking reads are set back once the file is known to be regular.
+  const int file = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (file < 0) throw EFileError("Cannot read", errno, FileName);
+  struct stat status {};
+  int error = 0;
+  bool notRegular = false;
+  if (::fstat(file, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    notRegular = true;
+  } else if (::fcntl(file, F_SETFL, O_RDONLY) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    ::close(file);
+    throw EFileError("Cannot read", error, FileName, notRegular);
+  }
+  FHandle = file;
+  FSize = static_cast<std::uint64_t>(status.st_size);
+}
+
+TInputFile::~TInputFile() { ::close(Descriptor(FHandle)); }
+
+std::size_t TInputFile::Read(void* Out, std::size_t Count) {
+  for (;;) {
+    const ssize_t got = ::read(Descriptor(FHandle), Out, Count);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) throw EFileError("Cannot read", errno, FFileName);
+  }
+}
+
+bool TInputFile::ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noexcept {
+  auto* next = static_cast<char*>(Out);
+  while (Count > 0) {
+    const ssize_t got = ::pread(Descriptor(FHandle), next, Count, static_cast<off_t>(Offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    next += got;
+    Offset += static_cast<std::uint64_t>(got);
+    Count -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize) {
+  try {
+    TInputFile file(FileName);
+    std::string bytes(MaxSize, '\0');
+    std::size_t filled = 0;
+    while (filled < MaxSize) {
+      const std::size_t got = file.Read(bytes.data() + filled, MaxSize - filled);
+      if (got == 0) break;
+      filled += got;
+    }
+    bytes.resize(filled);
+    return bytes;
+  } catch (const EFileError&) {
+    return std::nullopt;
+  }
+}
+
+void CreatePrivateFolder(const std::string& Folder) {
+  struct stat status {};
+  if (Folder.empty() || Folder == "/" || ::stat(Folder.c_str(), &status) == 0) return;
+  CreatePrivateFolder(ParentFolder(Folder));
+  if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST)
+    throw EFileError("Cannot create", errno, Folder);
+}
+
+void CreatePrivateFile(const std::string& FileName) {
+  const int file = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (file >= 0)
+    ::close(file);
+  else if (errno != EEXIST)
+    throw EFileError("Cannot create", errno, FileName);
+}
+
+}  // namespace skyrelle::platform
