@@ -1,9 +1,9 @@
-# The two commands a newcomer needs: `make run` and `make test`.
+# The two commands a newcomer needs: `make run` and `make test`; `make package` for releases.
 BUILD_DIR ?= build
 WINDOWS_BUILD_DIR ?= build-windows
 JOBS ?= $(shell nproc)
 
-.PHONY: deps deps-windows configure build windows run test test-linux test-windows clean
+.PHONY: deps deps-windows configure build windows run test test-linux test-windows package clean
 
 deps:
 	./scripts/install-deps
@@ -22,7 +22,9 @@ windows: deps-windows
 	cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja --toolchain cmake/MinGW.cmake
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only what the run script starts: the program and the store tool that seeds its settings.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target Skyrelle skyrelle-reg
 	./scripts/run-skyrelle $(BUILD_DIR)
 
 test: test-linux test-windows
@@ -33,6 +35,9 @@ test-linux: build
 # Under Wine, in the build's own prefix.
 test-windows: windows
 	cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB && cmake --build . --target portable
 
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)

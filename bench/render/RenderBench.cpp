@@ -6,10 +6,6 @@
 //   skyrelle-render-bench [FOLDER]   full run; pictures are generated once into FOLDER
 //   skyrelle-render-bench --smoke    small pictures, no goals checked
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +21,8 @@
 #include "imaging/BitmapWriter.h"
 #include "imaging/Picture.h"
 #include "imaging/RgbImage.h"
+#include "support/Process.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -80,21 +78,8 @@ double MedianMilliseconds(int Repeats, const std::function<void()>& Work) {
 
 // Runs a program and returns its peak resident memory in kilobytes, or -1 when it failed.
 long PeakKilobytes(const std::vector<std::string>& Command) {
-  const pid_t Child = ::fork();
-  if (Child == 0) {
-    std::vector<char*> Argv;
-    for (const std::string& Part : Command) Argv.push_back(const_cast<char*>(Part.c_str()));
-    Argv.push_back(nullptr);
-    ::execv(Argv[0], Argv.data());
-    ::_exit(127);
-  }
-  int Status = 0;
-  rusage Usage{};
-  if (::wait4(Child, &Status, 0, &Usage) != Child || !WIFEXITED(Status) ||
-      WEXITSTATUS(Status) != 0) {
-    return -1;
-  }
-  return Usage.ru_maxrss;
+  const test_support::TProgramRun Run = test_support::RunProgram(Command);
+  return Run.ExitCode == 0 ? Run.PeakKilobytes : -1;
 }
 
 std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
@@ -173,11 +158,8 @@ int main(int Count, char** Values) {
       return 0;
     }
     if (Arguments.size() == 1 && Arguments[0] == "--smoke") {
-      const std::filesystem::path Folder = std::filesystem::temp_directory_path() /
-                                           ("skyrelle-bench-smoke-" + std::to_string(::getpid()));
-      const int Result = Run(Folder, true);
-      std::filesystem::remove_all(Folder);
-      return Result;
+      const test_support::TTempFolder Folder;
+      return Run(Folder.Path(), true);
     }
     if (Arguments.size() > 1 || (!Arguments.empty() && Arguments[0].starts_with('-'))) {
       std::fputs("Usage: skyrelle-render-bench [FOLDER] | --smoke\n", stderr);

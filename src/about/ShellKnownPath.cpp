@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "about/OSVersion.h"
-#include "platform/UserDirectories.h"
+#include "platform/DocumentFolders.h"
 
 namespace skyrelle::about {
 namespace {
@@ -106,7 +106,7 @@ int KnownFolderToCSIDL(const TGUID& FolderId) {
 
 std::string GetKnownFolderPathByGUID(const TGUID& FolderId) {
   for (const TUserDirectory& directory : UserDirectories)
-    if (directory.FolderId == FolderId) return platform::UserDirectory(directory.Name);
+    if (directory.FolderId == FolderId) return platform::DocumentFolder(directory.Name);
   return {};
 }
 
@@ -114,7 +114,7 @@ std::string GetKnownFolderPathByCSIDL(const TGUID& FolderId) {
   const int csidl = KnownFolderToCSIDL(FolderId);
   if (csidl == 0) throw EConvertError("Cannot convert to CSIDL - " + GUIDToString(FolderId));
   for (const TUserDirectory& directory : UserDirectories)
-    if (directory.CSIDL == csidl) return platform::UserDirectory(directory.Name);
+    if (directory.CSIDL == csidl) return platform::DocumentFolder(directory.Name);
   return {};
 }
 

@@ -1,4 +1,4 @@
-#include "platform/UserFolders.h"
+#include "platform/DataFolders.h"
 #include "settings/RegistryBackEnd.h"
 #include "settings/SettingsDatabase.h"
 

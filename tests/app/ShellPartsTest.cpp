@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ErrorBoxTextTest,
                                          TTextCase{"Café", "Café."}, TTextCase{"", ""}));
 
 TEST(ErrorBoxTest, ShowsWhatEscapesWithTheApplicationTitleAsCaption) {
-  testing_support::TestApplication();
+  test_support::TestApplication();
   QCoreApplication::setApplicationName(QStringLiteral("Skyrelle"));
   QString caption;
   QString text;
@@ -68,7 +68,7 @@ TEST(ErrorBoxTest, ShowsWhatEscapesWithTheApplicationTitleAsCaption) {
 
 // The test program runs with the toolkit scaling by 2, so logical and physical sizes differ.
 TEST(QtScreenTest, GivesThePrimaryScreenInPhysicalPixels) {
-  testing_support::TestApplication();
+  test_support::TestApplication();
   ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
   const QSize logical = QGuiApplication::primaryScreen()->geometry().size();
   const platform::TScreenSize size = TQtScreen().PrimaryScreenSize();

@@ -11,7 +11,7 @@
 namespace skyrelle::engine {
 namespace {
 
-namespace fixtures = imaging::testing;
+namespace fixtures = test_support;
 
 struct TOffsetCase {
   std::int32_t PictureWidth;

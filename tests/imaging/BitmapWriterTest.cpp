@@ -6,8 +6,10 @@
 #include "imaging/BitmapWriter.h"
 #include "imaging/ImageError.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 TRgbImage TwoByTwo() {
   TRgbImage Image(2, 2);
@@ -72,4 +74,4 @@ TEST(BitmapWriterTest, AFailedWriteRaisesAndKeepsWhatWasThere) {
 }
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

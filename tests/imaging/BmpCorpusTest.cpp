@@ -6,8 +6,10 @@
 #include "imaging/BmpDecoder.h"
 #include "imaging/ImageError.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 // The fuzzer's seeds decode; the inputs it once broke the decoder with now decode or fail
 // cleanly.
@@ -30,4 +32,4 @@ TEST(BmpCorpusTest, SeedsDecodeAndFoundCrashersFailCleanly) {
 }
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

@@ -8,8 +8,10 @@
 #include "imaging/ImageError.h"
 #include "imaging/Picture.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 struct TRgb {
   std::uint8_t R, G, B;
@@ -430,4 +432,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TBrokenCase>& Info) { return Info.param.Name; });
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

@@ -14,13 +14,9 @@
 
 // Small pictures made in code for the imaging tests: hand-built bitmaps, and JPEG and PNG files
 // made with the libraries' own encoders.
-namespace skyrelle::imaging::testing {
+namespace skyrelle::test_support {
 
-// Bitmaps come from the one writer all tests share.
-using test_support::BuildBmp;
-using test_support::PackRows;
-using test_support::TBmpLayout;
-using test_support::TBytes;
+// Bitmaps come from the writer all tests share (support/BitmapFile.h).
 
 // A pseudo-random but repeatable sample value for pixel (X, Y), channel Channel.
 std::uint8_t Sample(std::int32_t X, std::int32_t Y, std::int32_t Channel, std::uint32_t Seed = 1);
@@ -56,7 +52,7 @@ struct TJpegOptions {
 TBytes EncodeJpeg(const TSamples& Samples, const TJpegOptions& Options);
 
 // The whole picture decoded by libjpeg without cropping: RGB, or CMYK converted to RGB.
-TRgbImage DecodeWholeJpeg(const TBytes& Data);
+imaging::TRgbImage DecodeWholeJpeg(const TBytes& Data);
 
 // --- PNG ---------------------------------------------------------------------------------------
 
@@ -75,14 +71,11 @@ TBytes EncodePng(std::int32_t Width, std::int32_t Height, const TPngOptions& Opt
 
 // --- Files and images --------------------------------------------------------------------------
 
-// The shared temporary folder, where these tests look for it.
-using test_support::TTempFolder;
-
 TBytes ReadFile(const std::string& FileName);
 
 // What the rectangle left Left, top 0, Width x Height of Whole gives on white.
-TRgbImage CropOnWhite(const TRgbImage& Whole, std::int32_t Left, std::int32_t Width,
-                      std::int32_t Height);
+imaging::TRgbImage CropOnWhite(const imaging::TRgbImage& Whole, std::int32_t Left,
+                               std::int32_t Width, std::int32_t Height);
 
 // The windows worth comparing for a Width x Height picture: whole, inside, across each edge,
 // larger than the picture, and beside it.
@@ -94,7 +87,7 @@ struct TWindowCase {
 std::vector<TWindowCase> InterestingWindows(std::int32_t Width, std::int32_t Height);
 
 // The window decoded through the picture's own decoder, onto white.
-TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
+imaging::TRgbImage DecodeWindow(const std::string& FileName, const TWindowCase& Window);
 
 // A class of broken file and a part of the error text it must give.
 struct TBrokenCase {
@@ -109,6 +102,6 @@ void ExpectClearError(const std::string& FileName, const TWindowCase& Window,
                       const std::string& Reason);
 
 // The first differing pixel, or "" when A and B are equal.
-std::string FirstDifference(const TRgbImage& A, const TRgbImage& B);
+std::string FirstDifference(const imaging::TRgbImage& A, const imaging::TRgbImage& B);
 
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::test_support

@@ -9,8 +9,10 @@
 #include "imaging/JpegDecoder.h"
 #include "imaging/Picture.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 struct TJpegCase {
   const char* Name;
@@ -189,4 +191,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TBrokenCase>& Info) { return Info.param.Name; });
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

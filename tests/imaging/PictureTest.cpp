@@ -7,8 +7,10 @@
 #include "imaging/Picture.h"
 #include "platform/FileSystem.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 TBytes TinyBmp() {
   const TBmpLayout Layout{.Width = 1, .Height = 1, .BitCount = 24};
@@ -64,5 +66,14 @@ TEST(PictureTest, OtherNamesAndMissingFilesAreRefusedByName) {
   }
 }
 
+// The libraries end the program on an error by default; the fixtures' errors must fail one
+// test instead.
+TEST(PictureTest, FixtureEncodersRaiseTheLibrariesErrors) {
+  TSamples TwoChannels = PhotoLikeSamples(8, 8, 2);
+  EXPECT_THROW(EncodeJpeg(TwoChannels, {}), std::runtime_error);
+  EXPECT_THROW(EncodePng(0, 1, {}, {}), std::runtime_error);
+  EXPECT_THROW(DecodeWholeJpeg({0xFF, 0xD8, 0xFF}), std::runtime_error);
+}
+
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

@@ -10,8 +10,10 @@
 #include "imaging/ImageError.h"
 #include "imaging/Picture.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 // Opening a pipe for reading waits for a writer that never comes; the program would hang.
 TEST(PictureTest, APipeNamedLikeAPictureIsRefusedWithoutWaiting) {
@@ -38,4 +40,4 @@ TEST(PictureTest, APipeNamedLikeAPictureIsRefusedWithoutWaiting) {
 }
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

@@ -6,8 +6,10 @@
 #include "ImageFixtures.h"
 #include "imaging/ImageError.h"
 
-namespace skyrelle::imaging::testing {
+namespace skyrelle::imaging {
 namespace {
+
+using namespace test_support;
 
 struct TPngCase {
   const char* Name;
@@ -236,4 +238,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TBrokenCase>& Info) { return Info.param.Name; });
 
 }  // namespace
-}  // namespace skyrelle::imaging::testing
+}  // namespace skyrelle::imaging

@@ -11,10 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-using testing::ProcessGone;
-using testing::ReadWholeFile;
-using testing::TScopedVariable;
-using testing::TStandIns;
+using namespace test_support;
 
 class CommandRunner : public ::testing::Test {
  protected:
@@ -57,8 +54,7 @@ TEST_F(CommandRunner, StopsAHangingProgramWithEverythingItStarted) {
   started >> child >> script;
   EXPECT_TRUE(ProcessGone(script));
   // The grandchild is gone as well, once init has reaped it.
-  for (int i = 0; i < 100 && !ProcessGone(child); ++i) std::this_thread::sleep_for(10ms);
-  EXPECT_TRUE(ProcessGone(child));
+  EXPECT_TRUE(WaitUntil([child] { return ProcessGone(child); }, 10s));
 }
 
 // A tool may leave a daemon behind that inherits its output; its own exit is the answer.

@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
 using TMake = std::function<std::unique_ptr<IWallpaperSetter>(TCommandRunner)>;
 

@@ -1,16 +1,8 @@
 #include "PlatformTestSupport.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,7 +10,7 @@
 
 #include "core/Text.h"
 
-namespace skyrelle::platform::testing {
+namespace skyrelle::test_support {
 namespace fs = std::filesystem;
 
 std::string ReadWholeFile(const std::string& FileName) {
@@ -126,70 +118,15 @@ std::string QuotedValue(const std::string& Literal) {
   return Unescaped(Literal.substr(1, Literal.size() - 2));
 }
 
-TXvfb::TXvfb(const std::string& Geometry) {
-  int fds[2];
-  if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  const std::string fd = std::to_string(fds[1]);
-  std::vector<std::string> arguments = {"Xvfb",   "-displayfd", fd,    "-screen", "0",
-                                        Geometry, "-nolisten",  "tcp", "-noreset"};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  // Xvfb must not outlive a test that crashes.
-  FPid = ::fork();
-  if (FPid == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    ::close(fds[0]);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, STDOUT_FILENO);
-    ::dup2(null, STDERR_FILENO);
-    ::execvp("Xvfb", argv.data());
-    ::_exit(127);
-  }
-  ::close(fds[1]);
-  // Xvfb writes the display number it chose once it accepts connections.
-  std::string number;
-  pollfd wait = {fds[0], POLLIN, 0};
-  char buffer[16];
-  while (number.find('\n') == std::string::npos && ::poll(&wait, 1, 20000) > 0) {
-    const ssize_t count = ::read(fds[0], buffer, sizeof buffer);
-    if (count <= 0) break;
-    number.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(fds[0]);
-  if (number.find('\n') == std::string::npos) {
-    ::kill(FPid, SIGKILL);
-    int status = 0;
-    ::waitpid(FPid, &status, 0);
-    FPid = 0;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return;  // not installed
-    throw std::runtime_error("Xvfb did not start");
-  }
-  FDisplay = ":" + number.substr(0, number.find('\n'));
+// Xvfb writes the display number it chose once it accepts connections.
+TXvfb::TXvfb(const std::string& Geometry)
+    : FServer(
+          {"Xvfb", "-displayfd", "1", "-screen", "0", Geometry, "-nolisten", "tcp", "-noreset"}) {
+  if (!FServer.Started()) return;  // not installed
+  const std::optional<std::string> number = FServer.ReadLine(std::chrono::seconds(20));
+  if (!number) throw std::runtime_error("Xvfb did not start");
+  FDisplay = ":" + *number;
   FDisplayVariable.emplace("DISPLAY", FDisplay);
 }
 
-void TXvfb::Kill() {
-  if (FPid <= 0) return;
-  ::kill(FPid, SIGKILL);
-  ::waitpid(FPid, nullptr, 0);
-  FPid = 0;
-}
-
-TXvfb::~TXvfb() {
-  if (FPid <= 0) return;
-  ::kill(FPid, SIGTERM);
-  ::waitpid(FPid, nullptr, 0);
-}
-
-// A zombie counts as gone: in a container nobody may reap an orphan.
-bool ProcessGone(pid_t Pid) {
-  if (::kill(Pid, 0) != 0) return errno == ESRCH;
-  std::ifstream stat("/proc/" + std::to_string(Pid) + "/stat");
-  std::string line;
-  std::getline(stat, line);
-  const auto close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
-}
-
-}  // namespace skyrelle::platform::testing
+}  // namespace skyrelle::test_support

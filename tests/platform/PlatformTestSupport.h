@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -9,21 +7,16 @@
 #include <vector>
 
 #include "support/BitmapFile.h"
+#include "support/Process.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
-namespace skyrelle::platform::testing {
-
-// The shared temporary folder and variable guard, where these tests look for them.
-using test_support::TScopedVariable;
-using test_support::TTempFolder;
+namespace skyrelle::test_support {
 
 // The file names the tests throw at every setter.
 inline const std::string HostileFolder = "it's a \"$HOME\" `wall` paper \xC3\xA9t\xC3\xA9";
 inline const std::string HostileFile = "cur rent'$(x) \\ \xE2\x98\x80.bmp";
 
-using test_support::TColourFunction;
-using test_support::WriteBitmap24;
 std::string ReadWholeFile(const std::string& FileName);
 
 using TCall = std::vector<std::string>;  // program name first
@@ -56,18 +49,15 @@ class TXvfb {
   explicit TXvfb(const std::string& Geometry);
   TXvfb(const TXvfb&) = delete;
   TXvfb& operator=(const TXvfb&) = delete;
-  ~TXvfb();
-  bool Started() const { return FPid > 0; }
+  bool Started() const { return FServer.Started(); }
   // Ends the server at once, as a crash would.
-  void Kill();
+  void Kill() { FServer.Kill(); }
   const std::string& Display() const { return FDisplay; }
 
  private:
-  pid_t FPid = 0;
-  std::string FDisplay;
   std::optional<TScopedVariable> FDisplayVariable;  // restored after Xvfb is stopped
+  TBackgroundProgram FServer;
+  std::string FDisplay;
 };
 
-bool ProcessGone(pid_t Pid);
-
-}  // namespace skyrelle::platform::testing
+}  // namespace skyrelle::test_support

@@ -8,7 +8,7 @@ namespace skyrelle::platform {
 namespace {
 
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
 std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x5A5A5A; }
 

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "PlatformTestSupport.h"
 #include "platform/linux/ProcessList.h"
@@ -18,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
 std::uint32_t Grey(std::int32_t, std::int32_t) { return 0x808080; }
 
@@ -32,8 +31,7 @@ std::vector<pid_t> OurSwaybgs() {
 }
 
 bool EventuallyGone(pid_t Pid) {
-  for (int i = 0; i < 200 && !ProcessGone(Pid); ++i) std::this_thread::sleep_for(10ms);
-  return ProcessGone(Pid);
+  return WaitUntil([Pid] { return ProcessGone(Pid); }, std::chrono::seconds(10));
 }
 
 class SwaybgWallpaperSetter : public ::testing::Test {

@@ -19,7 +19,7 @@ namespace skyrelle::platform {
 namespace {
 
 using ::testing::HasSubstr;
-using namespace testing;
+using namespace test_support;
 
 std::uint32_t Pattern(std::int32_t X, std::int32_t Y) {
   const auto red = static_cast<std::uint8_t>(X * 7 + Y);

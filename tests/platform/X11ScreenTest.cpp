@@ -10,7 +10,7 @@
 namespace skyrelle::platform {
 namespace {
 
-using namespace testing;
+using namespace test_support;
 
 TEST(X11Screen, ReadsThePrimaryScreensSize) {
   TXvfb server("1280x800x24");

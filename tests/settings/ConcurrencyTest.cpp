@@ -1,57 +1,44 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "StoreFixture.h"
 #include "settings/Registry.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::settings {
 namespace {
 
+using namespace test_support;
+
 constexpr const char* EngineKey = "\\Software\\Halvorn\\hvnSkyrelle";
+constexpr auto Patience = std::chrono::seconds(20);
 
-// Child processes report through their exit code; gtest assertions stay in the parent.
-pid_t Spawn(int StartPipe, const std::function<int()>& Body) {
-  const pid_t child = fork();
-  if (child == 0) {
-    char go = 0;
-    int code = 99;
-    if (read(StartPipe, &go, 1) == 1) {
-      try {
-        code = Body();
-      } catch (const std::exception& error) {
-        std::fprintf(stderr, "child %d: %s\n", static_cast<int>(getpid()), error.what());
-        code = 98;
-      }
-    }
-    _exit(code);
+class ConcurrencyTest : public StoreFixture {
+ protected:
+  // Children wait for it, so that they start at the same moment.
+  void WaitForStart() const {
+    if (!WaitUntil([this] { return std::filesystem::exists(FStart); }, Patience))
+      throw std::runtime_error("no start");
   }
-  return child;
-}
+  void Start() const { WriteBytes(FStart, ""); }
 
-int ExitCode(pid_t Child) {
-  int status = 0;
-  waitpid(Child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-class ConcurrencyTest : public StoreFixture {};
+ private:
+  std::string FStart = FFolder / "start";
+};
 
 // Both copies start on a store that does not exist yet, so they also race to create it.
 TEST_F(ConcurrencyTest, TwoProcessesWritingAtOnceLoseNothing) {
   constexpr int Count = 150;
-  int start[2];
-  ASSERT_EQ(pipe(start), 0);
-  std::vector<pid_t> children;
+  std::vector<std::unique_ptr<TChildProcess>> children;
   for (const char* prefix : {"A", "B"}) {
-    children.push_back(Spawn(start[0], [prefix] {
+    children.push_back(std::make_unique<TChildProcess>([this, prefix] {
+      WaitForStart();
       for (int i = 0; i < Count; ++i) {
         // One accessor per write, as the program opens the key for each save.
         TRegistry reg(KEY_READ | KEY_WRITE);
@@ -62,10 +49,8 @@ TEST_F(ConcurrencyTest, TwoProcessesWritingAtOnceLoseNothing) {
       return 0;
     }));
   }
-  ASSERT_EQ(write(start[1], "go", 2), 2);
-  close(start[0]);
-  close(start[1]);
-  for (const pid_t child : children) EXPECT_EQ(ExitCode(child), 0);
+  Start();
+  for (const auto& child : children) EXPECT_EQ(child->Wait(), 0);
 
   TRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKey(EngineKey, false));
@@ -80,6 +65,11 @@ TEST_F(ConcurrencyTest, TwoProcessesWritingAtOnceLoseNothing) {
   EXPECT_TRUE(shared == "A" || shared == "B") << shared;
 }
 
+std::string StoredHistory() {
+  TRegistry reg(KEY_READ);
+  return reg.OpenKey(EngineKey, false) ? reg.ReadString("History") : std::string();
+}
+
 // A process killed in the middle of its writes leaves a store that opens and holds, for
 // each value, a value that was completely written.
 TEST_F(ConcurrencyTest, KilledWriterLeavesASoundStore) {
@@ -88,29 +78,24 @@ TEST_F(ConcurrencyTest, KilledWriterLeavesASoundStore) {
     ASSERT_TRUE(reg.OpenKey(EngineKey, true));
     reg.WriteString("History", "start");
   }
-  int start[2];
-  ASSERT_EQ(pipe(start), 0);
-  const pid_t child = Spawn(start[0], [] {
+  TChildProcess writer([] {
     TRegistry reg(KEY_READ | KEY_WRITE);
     if (!reg.OpenKey(EngineKey, true)) return 1;
     for (int i = 0;; ++i) reg.WriteString("History", std::string(1000 + i % 1000, 'h'));
   });
-  ASSERT_EQ(write(start[1], "g", 1), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  kill(child, SIGKILL);
-  EXPECT_EQ(ExitCode(child), 128 + SIGKILL);
-  close(start[0]);
-  close(start[1]);
+  // Killed only once its writes have begun to land.
+  ASSERT_TRUE(WaitUntil([] { return StoredHistory() != "start"; }, Patience));
+  writer.Kill();
+  EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
 
   TRegistry reg(KEY_READ | KEY_WRITE);
   ASSERT_TRUE(reg.OpenKey(EngineKey, false));
   const std::string history = reg.ReadString("History");
-  EXPECT_TRUE(history == "start" ||
-              (history.size() >= 1000 && history.find_first_not_of('h') == std::string::npos))
+  EXPECT_TRUE(history.size() >= 1000 && history.find_first_not_of('h') == std::string::npos)
       << history.size();
   reg.WriteString("History", "after");
   EXPECT_EQ(reg.ReadString("History"), "after");
 }
 
 }  // namespace
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::settings

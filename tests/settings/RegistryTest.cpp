@@ -9,8 +9,10 @@
 #include "IsolatedStore.h"
 #include "settings/Registry.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::settings {
 namespace {
+
+using namespace test_support;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -331,4 +333,4 @@ TEST_F(RegistryTest, WritingToADeletedKeyFails) {
 }
 
 }  // namespace
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::settings

@@ -9,8 +9,10 @@
 #include "StoreFixture.h"
 #include "settings/Registry.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::settings {
 namespace {
+
+using namespace test_support;
 
 using ::testing::HasSubstr;
 
@@ -83,7 +85,7 @@ TEST_F(StoreFileTest, FirstWriteCreatesAPrivateStoreInTheConfigFolder) {
 }
 
 TEST_F(StoreFileTest, MissingConfigFolderIsCreatedPrivate) {
-  setenv("XDG_CONFIG_HOME", (FFolder / "deep/config").c_str(), 1);
+  const TScopedVariable configHome("XDG_CONFIG_HOME", FFolder / "deep/config");
   TRegistry reg(KEY_READ | KEY_WRITE);
   ASSERT_TRUE(reg.OpenKey(EngineKey, true));
   struct stat folder {};
@@ -198,4 +200,4 @@ TEST_F(StoreFileTest, ConfigFolderThatIsAFileIsReportedByName) {
 }
 
 }  // namespace
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::settings

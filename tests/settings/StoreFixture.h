@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,10 +13,11 @@
 #include <string>
 
 #include "settings/Registry.h"
+#include "support/Process.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::test_support {
 
 // Every test gets a configuration folder of its own, so the user's real store is never touched.
 class StoreFixture : public ::testing::Test {
@@ -42,24 +42,15 @@ class StoreFixture : public ::testing::Test {
   // Runs Body in a child process and returns its exit code (Body's result; 99 when it threw).
   // A root user is first made "nobody", who owns the folder, so file permissions apply to it.
   int RunInChild(const std::function<int()>& Body) const {
-    const pid_t child = fork();
-    if (child == 0) {
-      int code = 98;
-      try {
-        if (geteuid() == 0) DropRoot();
-        code = Body();
-      } catch (...) {
-        code = 99;
-      }
-      _exit(code);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return TChildProcess([&] {
+             if (geteuid() == 0) DropRoot();
+             return Body();
+           })
+        .Wait();
   }
 
-  test_support::TTempFolder FFolder;
-  test_support::TScopedVariable FConfigHome{"XDG_CONFIG_HOME", FFolder.Path()};
+  TTempFolder FFolder;
+  TScopedVariable FConfigHome{"XDG_CONFIG_HOME", FFolder.Path()};
 
  private:
   void DropRoot() const {
@@ -72,4 +63,4 @@ class StoreFixture : public ::testing::Test {
   }
 };
 
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::test_support

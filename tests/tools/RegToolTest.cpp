@@ -1,8 +1,5 @@
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -12,8 +9,10 @@
 #include "settings/Registry.h"
 #include "settings/StoreFixture.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::settings {
 namespace {
+
+using namespace test_support;
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -24,47 +23,19 @@ constexpr const char* NotFound =
 constexpr const char* Header = "\nHKEY_CURRENT_USER\\Software\\Halvorn\\hvnSkyrelle\n";
 constexpr const char* Key = "HKCU\\Software\\Halvorn\\hvnSkyrelle";
 
-struct TRun {
-  int Code = -1;
-  std::string Out;
-  std::string Err;
-};
-
 class RegToolTest : public StoreFixture {
  protected:
   // Runs skyrelle-reg with Args, Input on its standard input.
-  TRun Reg(const std::vector<std::string>& Args, const std::string& Input = "") {
-    const std::string in = FFolder / "stdin";
-    const std::string out = FFolder / "stdout";
-    const std::string err = FFolder / "stderr";
-    WriteBytes(in, Input);
-    const pid_t child = fork();
-    if (child == 0) {
-      Redirect(in, O_RDONLY, 0);
-      Redirect(out, O_WRONLY | O_CREAT | O_TRUNC, 1);
-      Redirect(err, O_WRONLY | O_CREAT | O_TRUNC, 2);
-      std::vector<char*> argv{const_cast<char*>(SKYRELLE_REG)};
-      for (const std::string& arg : Args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(SKYRELLE_REG, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
+  static TProgramRun Reg(const std::vector<std::string>& Args, const std::string& Input = "") {
+    std::vector<std::string> command{SKYRELLE_REG};
+    command.insert(command.end(), Args.begin(), Args.end());
+    return RunProgram(command, Input);
   }
 
   static std::optional<TRegValue> Stored(const std::string& Name) {
     TRegistry reg(KEY_READ);
     if (!reg.OpenKey(Key + 5, false)) return std::nullopt;  // without "HKCU\"
     return reg.ReadValue(Name);
-  }
-
- private:
-  static void Redirect(const std::string& File, int Flags, int Target) {
-    const int handle = open(File.c_str(), Flags, 0600);
-    if (handle < 0 || dup2(handle, Target) < 0) _exit(126);
-    close(handle);
   }
 };
 
@@ -127,13 +98,13 @@ TEST_F(RegToolTest, AddThenQueryRoundTripsEveryType) {
   int index = 0;
   for (const RoundTrip& c : cases) {
     const std::string name = "Value" + std::to_string(index++);
-    const TRun add = Reg({"add", Key, "/v", name, "/t", c.Type, "/d", c.Data, "/f"});
-    ASSERT_EQ(add.Code, 0) << c.Type << " " << c.Data << add.Err;
-    EXPECT_EQ(add.Out, "The operation completed successfully.\n");
+    const TProgramRun add = Reg({"add", Key, "/v", name, "/t", c.Type, "/d", c.Data, "/f"});
+    ASSERT_EQ(add.ExitCode, 0) << c.Type << " " << c.Data << add.ErrorOutput;
+    EXPECT_EQ(add.Output, "The operation completed successfully.\n");
 
-    const TRun query = Reg({"query", Key, "/v", name});
-    EXPECT_EQ(query.Code, 0);
-    EXPECT_EQ(query.Out, std::string(Header) + "    " + name + "    " + c.Shown + "\n\n");
+    const TProgramRun query = Reg({"query", Key, "/v", name});
+    EXPECT_EQ(query.ExitCode, 0);
+    EXPECT_EQ(query.Output, std::string(Header) + "    " + name + "    " + c.Shown + "\n\n");
     const auto stored = Stored(name);
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->Type, c.StoredType) << c.Type;
@@ -149,25 +120,25 @@ TEST_F(RegToolTest, OddValuesAreShownAsTheirBytes) {
     reg.WriteValue("", {REG_SZ, {'d', 0, 0, 0}});
     reg.WriteValue("InnerNull", {REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}});
   }
-  const TRun query = Reg({"query", "HKEY_CURRENT_USER\\software\\halvorn\\HVNSKYRELLE"});
-  EXPECT_EQ(query.Code, 0);
-  EXPECT_EQ(query.Out, std::string(Header) +
-                           "    ShortDword    REG_DWORD    0102\n"
-                           "    (Default)    REG_SZ    d\n"
-                           "    InnerNull    REG_SZ    a\n\n");
+  const TProgramRun query = Reg({"query", "HKEY_CURRENT_USER\\software\\halvorn\\HVNSKYRELLE"});
+  EXPECT_EQ(query.ExitCode, 0);
+  EXPECT_EQ(query.Output, std::string(Header) +
+                              "    ShortDword    REG_DWORD    0102\n"
+                              "    (Default)    REG_SZ    d\n"
+                              "    InnerNull    REG_SZ    a\n\n");
 }
 
 TEST_F(RegToolTest, QueryListsValuesInOrderThenSubkeys) {
-  ASSERT_EQ(Reg({"add", Key, "/v", "SourceDirectory", "/d", "/pics"}).Code, 0);
-  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "2"}).Code, 0);
-  ASSERT_EQ(Reg({"add", std::string(Key) + "\\Sub"}).Code, 0);
-  const TRun query = Reg({"query", "hkcu\\SOFTWARE\\Halvorn\\hvnSkyrelle"});
-  EXPECT_EQ(query.Code, 0);
-  EXPECT_EQ(query.Out, std::string(Header) +
-                           "    SourceDirectory    REG_SZ    /pics\n"
-                           "    CurrentIndex    REG_DWORD    0x2\n\n"
-                           "HKEY_CURRENT_USER\\Software\\Halvorn\\hvnSkyrelle\\Sub\n");
-  EXPECT_EQ(Reg({"query", "HKCU"}).Out, "\nHKEY_CURRENT_USER\n\nHKEY_CURRENT_USER\\Software\n");
+  ASSERT_EQ(Reg({"add", Key, "/v", "SourceDirectory", "/d", "/pics"}).ExitCode, 0);
+  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "2"}).ExitCode, 0);
+  ASSERT_EQ(Reg({"add", std::string(Key) + "\\Sub"}).ExitCode, 0);
+  const TProgramRun query = Reg({"query", "hkcu\\SOFTWARE\\Halvorn\\hvnSkyrelle"});
+  EXPECT_EQ(query.ExitCode, 0);
+  EXPECT_EQ(query.Output, std::string(Header) +
+                              "    SourceDirectory    REG_SZ    /pics\n"
+                              "    CurrentIndex    REG_DWORD    0x2\n\n"
+                              "HKEY_CURRENT_USER\\Software\\Halvorn\\hvnSkyrelle\\Sub\n");
+  EXPECT_EQ(Reg({"query", "HKCU"}).Output, "\nHKEY_CURRENT_USER\n\nHKEY_CURRENT_USER\\Software\n");
 }
 
 TEST_F(RegToolTest, MissingKeysAndValuesAreErrors) {
@@ -175,15 +146,15 @@ TEST_F(RegToolTest, MissingKeysAndValuesAreErrors) {
        {std::vector<std::string>{"query", "HKCU\\Software\\Nothing"},
         {"query", Key, "/v", "Nothing"},
         {"delete", "HKCU\\Software\\Nothing", "/f"}}) {
-    const TRun run = Reg(args);
-    EXPECT_EQ(run.Code, 1) << args[0] << " " << args[1];
-    EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, NotFound);
+    const TProgramRun run = Reg(args);
+    EXPECT_EQ(run.ExitCode, 1) << args[0] << " " << args[1];
+    EXPECT_EQ(run.Output, "");
+    EXPECT_EQ(run.ErrorOutput, NotFound);
   }
-  ASSERT_EQ(Reg({"add", Key}).Code, 0);
-  const TRun run = Reg({"delete", Key, "/v", "Nothing", "/f"});
-  EXPECT_EQ(run.Code, 1);
-  EXPECT_EQ(run.Err, NotFound);
+  ASSERT_EQ(Reg({"add", Key}).ExitCode, 0);
+  const TProgramRun run = Reg({"delete", Key, "/v", "Nothing", "/f"});
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.ErrorOutput, NotFound);
 }
 
 TEST_F(RegToolTest, BadArgumentsPrintTheUsageAndChangeNothing) {
@@ -206,13 +177,13 @@ TEST_F(RegToolTest, BadArgumentsPrintTheUsageAndChangeNothing) {
       {"delete", Key, "/d", "x"},
   };
   for (const auto& args : cases) {
-    const TRun run = Reg(args);
+    const TProgramRun run = Reg(args);
     std::string shown;
     for (const std::string& arg : args) shown += arg + " ";
-    EXPECT_EQ(run.Code, 1) << shown;
-    EXPECT_EQ(run.Out, "") << shown;
-    EXPECT_THAT(run.Err, StartsWith("ERROR: ")) << shown;
-    EXPECT_THAT(run.Err, HasSubstr("\nUsage: skyrelle-reg query KEY")) << shown;
+    EXPECT_EQ(run.ExitCode, 1) << shown;
+    EXPECT_EQ(run.Output, "") << shown;
+    EXPECT_THAT(run.ErrorOutput, StartsWith("ERROR: ")) << shown;
+    EXPECT_THAT(run.ErrorOutput, HasSubstr("\nUsage: skyrelle-reg query KEY")) << shown;
   }
   EXPECT_FALSE(std::filesystem::exists(StoreFile()));
 }
@@ -235,41 +206,42 @@ TEST_F(RegToolTest, DataThatDoesNotFitItsTypeIsRefused) {
       {"REG_WORD", "1", "ERROR: Invalid type 'REG_WORD'.\n"},
   };
   for (const auto& c : cases) {
-    const TRun run = Reg({"add", Key, "/v", "V", "/t", c.Type, "/d", c.Data, "/f"});
-    EXPECT_EQ(run.Code, 1) << c.Type << " " << c.Data;
-    EXPECT_EQ(run.Err, c.Error);
+    const TProgramRun run = Reg({"add", Key, "/v", "V", "/t", c.Type, "/d", c.Data, "/f"});
+    EXPECT_EQ(run.ExitCode, 1) << c.Type << " " << c.Data;
+    EXPECT_EQ(run.ErrorOutput, c.Error);
   }
   EXPECT_FALSE(Stored("V").has_value());
 }
 
 TEST_F(RegToolTest, ChangesWithoutForceAskFirst) {
-  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "1"}).Code, 0);
+  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "1"}).ExitCode, 0);
 
-  const TRun declined =
+  const TProgramRun declined =
       Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "2"}, "n\n");
-  EXPECT_EQ(declined.Code, 1);
-  EXPECT_EQ(declined.Out, "Value CurrentIndex exists, overwrite (Yes/No)? ");
-  EXPECT_EQ(declined.Err, "ERROR: The operation was cancelled.\n");
+  EXPECT_EQ(declined.ExitCode, 1);
+  EXPECT_EQ(declined.Output, "Value CurrentIndex exists, overwrite (Yes/No)? ");
+  EXPECT_EQ(declined.ErrorOutput, "ERROR: The operation was cancelled.\n");
   EXPECT_EQ(Stored("CurrentIndex")->Data, (Bytes{1, 0, 0, 0}));
-  EXPECT_EQ(Reg({"delete", Key, "/v", "CurrentIndex"}, "").Code, 1);  // no answer at all
+  EXPECT_EQ(Reg({"delete", Key, "/v", "CurrentIndex"}, "").ExitCode, 1);  // no answer at all
   EXPECT_TRUE(Stored("CurrentIndex").has_value());
 
-  EXPECT_EQ(Reg({"add", Key, "/v", "currentindex", "/t", "REG_DWORD", "/d", "2"}, "yes\n").Code, 0);
+  EXPECT_EQ(Reg({"add", Key, "/v", "currentindex", "/t", "REG_DWORD", "/d", "2"}, "yes\n").ExitCode,
+            0);
   EXPECT_EQ(Stored("CurrentIndex")->Data, (Bytes{2, 0, 0, 0}));
-  EXPECT_EQ(Reg({"delete", Key, "/v", "CurrentIndex"}, "y\n").Code, 0);
+  EXPECT_EQ(Reg({"delete", Key, "/v", "CurrentIndex"}, "y\n").ExitCode, 0);
   EXPECT_FALSE(Stored("CurrentIndex").has_value());
 }
 
 TEST_F(RegToolTest, DeletingAKeyTakesItsSubkeys) {
-  ASSERT_EQ(Reg({"add", std::string(Key) + "\\Sub", "/v", "V", "/d", "x"}).Code, 0);
-  ASSERT_EQ(Reg({"add", "HKCU\\Software\\Halvorn\\Analytics", "/v", "ClientId", "/d", "x"}).Code,
-            0);
-  const TRun run = Reg({"delete", "HKCU\\software\\HALVORN\\hvnskyrelle", "/f"});
-  EXPECT_EQ(run.Code, 0) << run.Err;
-  EXPECT_EQ(Reg({"query", std::string(Key) + "\\Sub"}).Code, 1);
-  EXPECT_EQ(Reg({"query", Key}).Code, 1);
-  EXPECT_EQ(Reg({"query", "HKCU\\Software\\Halvorn\\Analytics", "/v", "ClientId"}).Code, 0);
-  EXPECT_EQ(Reg({"delete", "HKCU", "/f"}).Code, 1);
+  ASSERT_EQ(Reg({"add", std::string(Key) + "\\Sub", "/v", "V", "/d", "x"}).ExitCode, 0);
+  ASSERT_EQ(
+      Reg({"add", "HKCU\\Software\\Halvorn\\Analytics", "/v", "ClientId", "/d", "x"}).ExitCode, 0);
+  const TProgramRun run = Reg({"delete", "HKCU\\software\\HALVORN\\hvnskyrelle", "/f"});
+  EXPECT_EQ(run.ExitCode, 0) << run.ErrorOutput;
+  EXPECT_EQ(Reg({"query", std::string(Key) + "\\Sub"}).ExitCode, 1);
+  EXPECT_EQ(Reg({"query", Key}).ExitCode, 1);
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\Halvorn\\Analytics", "/v", "ClientId"}).ExitCode, 0);
+  EXPECT_EQ(Reg({"delete", "HKCU", "/f"}).ExitCode, 1);
 }
 
 TEST_F(RegToolTest, DamagedStoreIsNamedAndLeftAlone) {
@@ -277,12 +249,12 @@ TEST_F(RegToolTest, DamagedStoreIsNamedAndLeftAlone) {
   WriteBytes(StoreFile(), garbage);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"query", Key}, {"add", Key, "/v", "V", "/d", "x", "/f"}}) {
-    const TRun run = Reg(args);
-    EXPECT_EQ(run.Code, 1);
-    EXPECT_THAT(run.Err, StartsWith("ERROR: The settings store \"" + StoreFile() + "\""));
+    const TProgramRun run = Reg(args);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_THAT(run.ErrorOutput, StartsWith("ERROR: The settings store \"" + StoreFile() + "\""));
   }
   EXPECT_EQ(ReadBytes(StoreFile()), garbage);
 }
 
 }  // namespace
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::settings

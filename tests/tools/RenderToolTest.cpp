@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -15,91 +12,66 @@
 namespace skyrelle::tools {
 namespace {
 
-namespace fixtures = imaging::testing;
-
-struct TRun {
-  int Code = -1;
-  std::string Out;
-  std::string Err;
-};
+using namespace test_support;
 
 class RenderToolTest : public ::testing::Test {
  protected:
   RenderToolTest() {
-    const fixtures::TPngOptions Options{.ColourType = 2, .BitDepth = 8};
+    const TPngOptions Options{.ColourType = 2, .BitDepth = 8};
     std::vector<std::uint16_t> Values;
     for (int I = 0; I < 30 * 8 * 3; ++I) Values.push_back(static_cast<std::uint16_t>(I * 7 % 256));
-    FPicture = FFolder.Write("wide.png", fixtures::EncodePng(30, 8, Options, Values));
+    FPicture = FFolder.Write("wide.png", EncodePng(30, 8, Options, Values));
     FOutput = FFolder / "out.bmp";
   }
 
   // Runs skyrelle-render with Arguments, capturing both outputs.
-  TRun Render(const std::vector<std::string>& Arguments) const {
-    const std::string Out = FFolder / "stdout";
-    const std::string Err = FFolder / "stderr";
-    const pid_t Child = ::fork();
-    if (Child == 0) {
-      const int OutFile = ::open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int ErrFile = ::open(Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(OutFile, 1);
-      ::dup2(ErrFile, 2);
-      std::vector<char*> Argv{const_cast<char*>(SKYRELLE_RENDER)};
-      for (const std::string& Argument : Arguments)
-        Argv.push_back(const_cast<char*>(Argument.c_str()));
-      Argv.push_back(nullptr);
-      ::execv(SKYRELLE_RENDER, Argv.data());
-      ::_exit(127);
-    }
-    int Status = 0;
-    ::waitpid(Child, &Status, 0);
-    const auto Text = [](const std::string& FileName) {
-      const fixtures::TBytes Bytes = fixtures::ReadFile(FileName);
-      return std::string(Bytes.begin(), Bytes.end());
-    };
-    return {WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, Text(Out), Text(Err)};
+  static TProgramRun Render(const std::vector<std::string>& Arguments) {
+    std::vector<std::string> command{SKYRELLE_RENDER};
+    command.insert(command.end(), Arguments.begin(), Arguments.end());
+    return RunProgram(command);
   }
 
-  fixtures::TTempFolder FFolder;
+  TTempFolder FFolder;
   std::string FPicture;
   std::string FOutput;
 };
 
 TEST_F(RenderToolTest, RendersTheNumberedSectionLikeTheEngine) {
   // Section 3 of 5 is section index 2.
-  const TRun Run =
+  const TProgramRun Run =
       Render({FPicture, "--screen", "12x5", "--section", "3", "--steps", "5", "-o", FOutput});
-  ASSERT_EQ(Run.Code, 0) << Run.Err;
-  EXPECT_EQ(Run.Err, "");
+  ASSERT_EQ(Run.ExitCode, 0) << Run.ErrorOutput;
+  EXPECT_EQ(Run.ErrorOutput, "");
   const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 12, 5, 2, 5, Reference);
-  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+  EXPECT_EQ(ReadFile(FOutput), ReadFile(Reference));
 }
 
 TEST_F(RenderToolTest, StepsDefaultToEight) {
-  ASSERT_EQ(Render({"--section", "8", "-o", FOutput, "--screen", "12x5", FPicture}).Code, 0);
+  ASSERT_EQ(Render({"--section", "8", "-o", FOutput, "--screen", "12x5", FPicture}).ExitCode, 0);
   const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 12, 5, 7, 8, Reference);
-  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+  EXPECT_EQ(ReadFile(FOutput), ReadFile(Reference));
 }
 
 TEST_F(RenderToolTest, HelpPrintsTheUsage) {
-  const TRun Run = Render({"--help"});
-  EXPECT_EQ(Run.Code, 0);
-  EXPECT_NE(Run.Out.find("Usage: skyrelle-render PICTURE [--screen WIDTHxHEIGHT]"),
+  const TProgramRun Run = Render({"--help"});
+  EXPECT_EQ(Run.ExitCode, 0);
+  EXPECT_NE(Run.Output.find("Usage: skyrelle-render PICTURE [--screen WIDTHxHEIGHT]"),
             std::string::npos);
 }
 
 TEST_F(RenderToolTest, WithoutAScreenSizeItRendersForThePrimaryScreen) {
-  const platform::testing::TXvfb Server("24x10x24");
+  const TXvfb Server("24x10x24");
   if (!Server.Started()) GTEST_SKIP() << "Xvfb is not installed";
-  ASSERT_EQ(Render({FPicture, "--section", "2", "-o", FOutput}).Code, 0);
+  ASSERT_EQ(Render({FPicture, "--section", "2", "-o", FOutput}).ExitCode, 0);
   const std::string Reference = FFolder / "reference.bmp";
   engine::RenderSection(FPicture, 24, 10, 1, 8, Reference);
-  EXPECT_EQ(fixtures::ReadFile(FOutput), fixtures::ReadFile(Reference));
+  EXPECT_EQ(ReadFile(FOutput), ReadFile(Reference));
 }
 
 TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
-  const platform::testing::TScopedVariable NoDisplay("DISPLAY", std::nullopt);
+  const test_support::TScopedVariable NoDisplay("DISPLAY", std::nullopt);
   const std::string Broken = FFolder.Write("broken.jpg", {1, 2, 3});
   const std::string Out = "-o";
   struct TCase {
@@ -133,10 +105,10 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
        "Cannot write the bitmap"},
   };
   for (const TCase& Case : Cases) {
-    const TRun Run = Render(Case.Arguments);
-    EXPECT_EQ(Run.Code, 1) << Case.Message;
-    EXPECT_EQ(Run.Err.rfind("skyrelle-render: ", 0), 0u) << Run.Err;
-    EXPECT_NE(Run.Err.find(Case.Message), std::string::npos) << Run.Err;
+    const TProgramRun Run = Render(Case.Arguments);
+    EXPECT_EQ(Run.ExitCode, 1) << Case.Message;
+    EXPECT_EQ(Run.ErrorOutput.rfind("skyrelle-render: ", 0), 0u) << Run.ErrorOutput;
+    EXPECT_NE(Run.ErrorOutput.find(Case.Message), std::string::npos) << Run.ErrorOutput;
   }
   EXPECT_FALSE(std::filesystem::exists(FOutput));
 }

@@ -6,8 +6,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/DataFolders.h"
 #include "platform/FileSystem.h"
-#include "platform/UserFolders.h"
 #include "platform/linux/CommandWallpaperSetter.h"
 #include "platform/linux/ProcessList.h"
 #include "platform/linux/Quoting.h"

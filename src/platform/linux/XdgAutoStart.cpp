@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "core/Paths.h"
+#include "platform/DataFolders.h"
 #include "platform/FileSystem.h"
-#include "platform/UserFolders.h"
 
 namespace skyrelle::platform {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/UserDirectories.h"
+#include "platform/DocumentFolders.h"
 
 #include <array>
 #include <utility>
 
+#include "platform/DataFolders.h"
 #include "platform/FileSystem.h"
-#include "platform/UserFolders.h"
 
 namespace skyrelle::platform {
 namespace {
@@ -66,8 +66,8 @@ std::optional<std::string> LineValue(std::string_view Line, std::string_view Var
 
 }  // namespace
 
-std::optional<std::string> FindUserDirectory(std::string_view DirsText, std::string_view Name,
-                                             std::string_view Home) {
+std::optional<std::string> FindDocumentFolder(std::string_view DirsText, std::string_view Name,
+                                              std::string_view Home) {
   const std::string variable = "XDG_" + std::string(Name) + "_DIR";
   std::optional<std::string> found;
   while (!DirsText.empty()) {
@@ -78,11 +78,11 @@ std::optional<std::string> FindUserDirectory(std::string_view DirsText, std::str
   return found;
 }
 
-std::string UserDirectory(std::string_view Name) {
+std::string DocumentFolder(std::string_view Name) {
   for (const auto& [name, folder] : DefaultFolders) {
     if (name != Name) continue;
     const std::string home = HomeFolder();
-    if (auto chosen = FindUserDirectory(
+    if (auto chosen = FindDocumentFolder(
             ReadFileHead(ConfigFolder() + "/user-dirs.dirs", MaxDirsFileSize).value_or(""), Name,
             home))
       return *chosen;

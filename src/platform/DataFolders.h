@@ -2,6 +2,8 @@
 
 #include <string>
 
+// The home folder and the per-user folders programs keep their files in; the user's folders
+// for documents and downloads are in DocumentFolders.h.
 namespace skyrelle::platform {
 
 // The user's home folder: $HOME, else the account's entry, else "/".

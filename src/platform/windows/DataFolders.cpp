@@ -1,4 +1,4 @@
-#include "platform/UserFolders.h"
+#include "platform/DataFolders.h"
 
 #include <shlobj.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/UserDirectories.h"
+#include "platform/DocumentFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(FindUserDirectory, ReadsTheLinesXdgUserDirsWrites) {
+TEST(FindDocumentFolder, ReadsTheLinesXdgUserDirsWrites) {
   const struct {
     const char* Name;
     std::string Text;
@@ -40,30 +40,30 @@ TEST(FindUserDirectory, ReadsTheLinesXdgUserDirsWrites) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    EXPECT_EQ(FindUserDirectory(c.Text, "DOWNLOAD", "/home/ann"), c.Expected);
+    EXPECT_EQ(FindDocumentFolder(c.Text, "DOWNLOAD", "/home/ann"), c.Expected);
   }
 }
 
-TEST(UserDirectory, FallsBackToTheUsualFoldersWithoutAFile) {
+TEST(DocumentFolder, FallsBackToTheUsualFoldersWithoutAFile) {
   test_support::TTempFolder folder;
   test_support::TScopedVariable home("HOME", folder.Path() + "/home/");
   test_support::TScopedVariable config("XDG_CONFIG_HOME", folder.Path() + "/missing");
   const std::string base = folder.Path() + "/home";
-  EXPECT_EQ(UserDirectory("DOWNLOAD"), base + "/Downloads");
-  EXPECT_EQ(UserDirectory("DESKTOP"), base + "/Desktop");
-  EXPECT_EQ(UserDirectory("PUBLICSHARE"), base + "/Public");
-  EXPECT_EQ(UserDirectory("FONTS"), "");
-  EXPECT_EQ(UserDirectory(""), "");
+  EXPECT_EQ(DocumentFolder("DOWNLOAD"), base + "/Downloads");
+  EXPECT_EQ(DocumentFolder("DESKTOP"), base + "/Desktop");
+  EXPECT_EQ(DocumentFolder("PUBLICSHARE"), base + "/Public");
+  EXPECT_EQ(DocumentFolder("FONTS"), "");
+  EXPECT_EQ(DocumentFolder(""), "");
 }
 
-TEST(UserDirectory, ReadsTheFileInTheConfigurationFolder) {
+TEST(DocumentFolder, ReadsTheFileInTheConfigurationFolder) {
   test_support::TTempFolder folder;
   test_support::TScopedVariable home("HOME", folder.Path());
   // A relative XDG_CONFIG_HOME is ignored, as the XDG rules say: ~/.config is used.
   test_support::TScopedVariable config("XDG_CONFIG_HOME", "relative/config");
   folder.Write(".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/dl\"\n");
-  EXPECT_EQ(UserDirectory("DOWNLOAD"), folder.Path() + "/dl");
-  EXPECT_EQ(UserDirectory("MUSIC"), folder.Path() + "/Music");
+  EXPECT_EQ(DocumentFolder("DOWNLOAD"), folder.Path() + "/dl");
+  EXPECT_EQ(DocumentFolder("MUSIC"), folder.Path() + "/Music");
 }
 
 }  // namespace
