@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::test_support {
 
 // Stands in an empty store of its own for the current user's while it lives, so a test never
 // touches the user's settings: on Linux a configuration folder in a temporary folder, on
@@ -19,4 +19,4 @@ class TIsolatedStore {
   std::unique_ptr<TImpl> FImpl;
 };
 
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::test_support

@@ -3,14 +3,14 @@
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::test_support {
 
 struct TIsolatedStore::TImpl {
-  test_support::TTempFolder Folder;
-  test_support::TScopedVariable ConfigHome{"XDG_CONFIG_HOME", Folder.Path()};
+  TTempFolder Folder;
+  TScopedVariable ConfigHome{"XDG_CONFIG_HOME", Folder.Path()};
 };
 
 TIsolatedStore::TIsolatedStore() : FImpl(std::make_unique<TImpl>()) {}
 TIsolatedStore::~TIsolatedStore() = default;
 
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::test_support

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::test_support {
 
 struct TIsolatedStore::TImpl {
   std::wstring Path;
@@ -27,4 +27,4 @@ TIsolatedStore::~TIsolatedStore() {
   RegDeleteTreeW(HKEY_CURRENT_USER, FImpl->Path.c_str());
 }
 
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::test_support

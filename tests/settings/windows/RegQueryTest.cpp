@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-namespace skyrelle::settings::testing {
+namespace skyrelle::settings {
 namespace {
 
 // What Windows' own reg.exe prints for Command.
@@ -43,4 +43,4 @@ TEST(RegQueryTest, RegSeesWhatTheStoreWroteWithTheRegistrysTypeNames) {
 }
 
 }  // namespace
-}  // namespace skyrelle::settings::testing
+}  // namespace skyrelle::settings
