@@ -1,14 +1,15 @@
 #include "update/OSError.h"
 
 #include <string>
-#include <system_error>
+
+#include "platform/SystemError.h"
 
 namespace skyrelle::update {
 namespace {
 
 std::string OSErrorText(int ErrorCode) {
   return "Erreur système.  Code : " + std::to_string(ErrorCode) + "\n" +
-         std::system_category().message(ErrorCode);
+         platform::SystemErrorMessage(ErrorCode);
 }
 
 }  // namespace
