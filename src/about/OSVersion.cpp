@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <mutex>
 #include <utility>
 
 namespace skyrelle::about {
@@ -74,15 +73,6 @@ TArchitecture ArchitectureOf(std::string_view Machine) {
   return TArchitecture::Other32Bit;
 }
 
-const TOSDescription& RunningSystem() {
-  static std::once_flag once;
-  static TOSDescription description;
-  std::call_once(once, [] {
-    description = DescribeLinux(platform::ReadOsRelease(), platform::ReadKernelInfo());
-  });
-  return description;
-}
-
 }  // namespace
 
 std::string WindowsProductName(const TOSVersionValues& Values) {
@@ -131,12 +121,5 @@ TOSDescription DescribeLinux(const platform::TOsRelease& Release,
   values.Architecture = ArchitectureOf(Kernel.Machine);
   return description;
 }
-
-std::string GetOSVersionText() {
-  const TOSDescription& system = RunningSystem();
-  return FormatOSVersionText(system.Name, system.Values);
-}
-
-std::uint32_t GetOSMajorVersion() { return KnownFolderRelease(RunningSystem().Values); }
 
 }  // namespace skyrelle::about

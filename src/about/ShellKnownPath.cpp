@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "about/OSVersion.h"
-#include "platform/DocumentFolders.h"
+#include "about/ShellFolderService.h"
 
 namespace skyrelle::about {
 namespace {
@@ -69,24 +69,6 @@ constexpr std::array<TFolderMapping, 50> CSIDLTable{{
     {FOLDERID_Windows, CSIDL_WINDOWS},
 }};
 
-struct TUserDirectory {
-  TGUID FolderId;
-  int CSIDL;  // 0: not reachable by CSIDL
-  std::string_view Name;
-};
-
-// The known folders that XDG user directories stand for on Linux.
-constexpr std::array<TUserDirectory, 8> UserDirectories{{
-    {FOLDERID_Desktop, 0, "DESKTOP"},
-    {FOLDERID_Documents, 0, "DOCUMENTS"},
-    {FOLDERID_Downloads, 0, "DOWNLOAD"},
-    {FOLDERID_Music, CSIDL_MYMUSIC, "MUSIC"},
-    {FOLDERID_Pictures, CSIDL_MYPICTURES, "PICTURES"},
-    {FOLDERID_Public, 0, "PUBLICSHARE"},
-    {FOLDERID_Templates, CSIDL_TEMPLATES, "TEMPLATES"},
-    {FOLDERID_Videos, CSIDL_MYVIDEO, "VIDEOS"},
-}};
-
 }  // namespace
 
 std::string GetKnownFolderPath(const TGUID& FolderId) {
@@ -105,17 +87,13 @@ int KnownFolderToCSIDL(const TGUID& FolderId) {
 }
 
 std::string GetKnownFolderPathByGUID(const TGUID& FolderId) {
-  for (const TUserDirectory& directory : UserDirectories)
-    if (directory.FolderId == FolderId) return platform::DocumentFolder(directory.Name);
-  return {};
+  return KnownFolderServicePath(FolderId);
 }
 
 std::string GetKnownFolderPathByCSIDL(const TGUID& FolderId) {
   const int csidl = KnownFolderToCSIDL(FolderId);
   if (csidl == 0) throw EConvertError("Cannot convert to CSIDL - " + GUIDToString(FolderId));
-  for (const TUserDirectory& directory : UserDirectories)
-    if (directory.CSIDL == csidl) return platform::DocumentFolder(directory.Name);
-  return {};
+  return CSIDLServicePath(csidl);
 }
 
 }  // namespace skyrelle::about

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,23 @@ struct TKernelInfo {
 };
 
 TKernelInfo ReadKernelInfo();
+
+// What Windows says of itself (Windows build only): RtlGetVersion's numbers, product type and
+// service pack; for releases after 6.1 the numbers, the display version and the update build
+// revision of the machine key "SOFTWARE\Microsoft\Windows NT\CurrentVersion"; the native
+// processor architecture.
+struct TWindowsVersion {
+  std::uint32_t Major = 0;
+  std::uint32_t Minor = 0;
+  std::uint32_t Build = 0;
+  bool Workstation = true;
+  bool ServerR2 = false;
+  std::uint32_t ServicePackMajor = 0;
+  std::string DisplayVersion;  // major 10 and later only: "DisplayVersion", else "ReleaseId"
+  std::uint32_t UpdateBuildRevision = 0;
+  bool Native64Bit = false;  // x64 or ARM64
+};
+
+TWindowsVersion ReadWindowsVersion();
 
 }  // namespace skyrelle::platform
