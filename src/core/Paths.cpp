@@ -4,8 +4,8 @@ namespace skyrelle::core {
 namespace {
 
 std::size_t NameStart(std::string_view Path) {
-  const std::size_t slash = Path.rfind(PathDelimiter);
-  return slash == std::string_view::npos ? 0 : slash + 1;
+  const std::size_t separator = Path.find_last_of(PathSeparators);
+  return separator == std::string_view::npos ? 0 : separator + 1;
 }
 
 std::size_t ExtensionStart(std::string_view Path) {
@@ -21,7 +21,10 @@ std::string ExtractFileName(std::string_view Path) {
 
 std::string ExtractFileDir(std::string_view Path) {
   std::size_t end = NameStart(Path);
-  if (end > 1) --end;  // drop the separator, but keep the root "/"
+  // Drop the separator, but keep a root's: "/", and on Windows "C:\" and the drive's ":".
+  const bool root = end == 1 || (end >= 2 && PathSeparators.find(':') != std::string_view::npos &&
+                                 (Path[end - 1] == ':' || Path[end - 2] == ':'));
+  if (end > 0 && !root) --end;
   return std::string(Path.substr(0, end));
 }
 
@@ -35,7 +38,7 @@ std::string ChangeFileExt(std::string_view Path, std::string_view Extension) {
 
 std::string IncludeTrailingPathDelimiter(std::string_view Path) {
   std::string out(Path);
-  if (out.empty() || out.back() != PathDelimiter) out += PathDelimiter;
+  if (out.empty() || (out.back() != PathDelimiter && out.back() != '/')) out += PathDelimiter;
   return out;
 }
 

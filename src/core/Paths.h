@@ -5,11 +5,19 @@
 
 namespace skyrelle::core {
 
+// The separator the system writes. Windows also takes "/" as one, and a drive's ":" ends a
+// folder part ("C:pano.jpg").
+#ifdef _WIN32
+constexpr char PathDelimiter = '\\';
+constexpr std::string_view PathSeparators = "\\/:";
+#else
 constexpr char PathDelimiter = '/';
+constexpr std::string_view PathSeparators = "/";
+#endif
 
 // "/a/b/c.jpg" -> "c.jpg"
 std::string ExtractFileName(std::string_view Path);
-// "/a/b/c.jpg" -> "/a/b"
+// "/a/b/c.jpg" -> "/a/b"; a root keeps its separator: "/", "C:\\"
 std::string ExtractFileDir(std::string_view Path);
 // The file name's part from its last "." on, dot included; empty without one.
 std::string ExtractFileExt(std::string_view Path);

@@ -7,6 +7,13 @@
 namespace skyrelle::core {
 namespace {
 
+// The path with the system's own separator: the cases are written with "/".
+std::string Native(std::string Path) {
+  for (char& c : Path)
+    if (c == '/') c = PathDelimiter;
+  return Path;
+}
+
 TEST(PathsTest, SplitsFolderNameAndExtension) {
   const struct {
     const char* Path;
@@ -24,28 +31,54 @@ TEST(PathsTest, SplitsFolderNameAndExtension) {
       {"/x/pano.tar.gz", "/x", "pano.tar.gz", ".gz"},
       {"/x/.hidden", "/x", ".hidden", ".hidden"},
       {"/x/name.", "/x", "name.", "."},
-      {"/x/C:\\Pics\\a.jpg", "/x", "C:\\Pics\\a.jpg", ".jpg"},  // "\" is an ordinary character
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExtractFileDir(Native(c.Path)), Native(c.Dir)) << c.Path;
+    EXPECT_EQ(ExtractFileName(Native(c.Path)), c.Name) << c.Path;
+    EXPECT_EQ(ExtractFileExt(Native(c.Path)), c.Ext) << c.Path;
+  }
+}
+
+// Each system's own separators: "\" is an ordinary character on Linux; Windows also takes
+// "/" and ends a drive with ":".
+TEST(PathsTest, SplitsAtTheSystemsSeparatorsOnly) {
+  const struct {
+    const char* Path;
+    const char* Dir;
+    const char* Name;
+  } cases[] = {
+#ifdef _WIN32
+      {"C:\\Pics\\a.jpg", "C:\\Pics", "a.jpg"},
+      {"C:\\a.jpg", "C:\\", "a.jpg"},
+      {"C:a.jpg", "C:", "a.jpg"},
+      {"C:/Pics/a.jpg", "C:/Pics", "a.jpg"},
+      {"\\\\server\\share\\a.jpg", "\\\\server\\share", "a.jpg"},
+#else
+      {"/x/C:\\Pics\\a.jpg", "/x", "C:\\Pics\\a.jpg"},
+      {"/x/a:b.jpg", "/x", "a:b.jpg"},
+#endif
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ExtractFileDir(c.Path), c.Dir) << c.Path;
     EXPECT_EQ(ExtractFileName(c.Path), c.Name) << c.Path;
-    EXPECT_EQ(ExtractFileExt(c.Path), c.Ext) << c.Path;
   }
 }
 
 TEST(PathsTest, ChangeFileExtReplacesOrAppends) {
-  EXPECT_EQ(ChangeFileExt("/a/b.jpg", ".bmp"), "/a/b.bmp");
-  EXPECT_EQ(ChangeFileExt("/a.d/b", ".bmp"), "/a.d/b.bmp");
-  EXPECT_EQ(ChangeFileExt("/a/b.tar.gz", ".zip"), "/a/b.tar.zip");
-  EXPECT_EQ(ChangeFileExt("/a/b.jpg", ""), "/a/b");
+  EXPECT_EQ(ChangeFileExt(Native("/a/b.jpg"), ".bmp"), Native("/a/b.bmp"));
+  EXPECT_EQ(ChangeFileExt(Native("/a.d/b"), ".bmp"), Native("/a.d/b.bmp"));
+  EXPECT_EQ(ChangeFileExt(Native("/a/b.tar.gz"), ".zip"), Native("/a/b.tar.zip"));
+  EXPECT_EQ(ChangeFileExt(Native("/a/b.jpg"), ""), Native("/a/b"));
 }
 
 TEST(PathsTest, JoinsWithExactlyOneSeparator) {
-  EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
-  EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
-  EXPECT_EQ(JoinPath("/home/me/Pictures", "pano.jpg"), "/home/me/Pictures/pano.jpg");
-  EXPECT_EQ(JoinPath("/home/me/Pictures/", "pano.jpg"), "/home/me/Pictures/pano.jpg");
-  EXPECT_EQ(JoinPath("/", "pano.jpg"), "/pano.jpg");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("/a")), Native("/a/"));
+  EXPECT_EQ(IncludeTrailingPathDelimiter(Native("/a/")), Native("/a/"));
+  EXPECT_EQ(JoinPath(Native("/home/me/Pictures"), "pano.jpg"),
+            Native("/home/me/Pictures/pano.jpg"));
+  EXPECT_EQ(JoinPath(Native("/home/me/Pictures/"), "pano.jpg"),
+            Native("/home/me/Pictures/pano.jpg"));
+  EXPECT_EQ(JoinPath(Native("/"), "pano.jpg"), Native("/pano.jpg"));
 }
 
 }  // namespace
