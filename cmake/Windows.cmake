@@ -7,7 +7,7 @@ set(SKYRELLE_BUILD_BENCH OFF CACHE BOOL "" FORCE)
 set(SKYRELLE_MODULES core settings imaging platform engine update about)
 # The engine's and the tools' own tests lean on POSIX (symbolic links, pipes, fork); the
 # programs' output is compared with the Linux build's instead (tests/windows).
-set(SKYRELLE_TEST_MODULES core settings imaging update about windows)
+set(SKYRELLE_TEST_MODULES core settings imaging engine update about windows)
 
 set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party")
 execute_process(

@@ -55,7 +55,8 @@ TSkyrelle::TSkyrelle(const TSkyrelleServices& Services)
   const platform::TScreenSize screen = Services.Screen.PrimaryScreenSize();
   FCropWidth = screen.Width;
   FCropHeight = screen.Height;
-  FOutputFile = core::JoinPath(Services.ApplicationDataFolder, "Skyrelle/current.bmp");
+  FOutputFile =
+      core::JoinPath(core::JoinPath(Services.ApplicationDataFolder, "Skyrelle"), "current.bmp");
   std::error_code ignored;  // a missing folder shows as a write error at the first render
   fs::create_directories(core::ExtractFileDir(FOutputFile), ignored);
   LoadSettings();

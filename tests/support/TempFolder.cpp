@@ -5,6 +5,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/Paths.h"
+
 namespace skyrelle::test_support {
 namespace fs = std::filesystem;
 
@@ -26,8 +28,12 @@ std::string MakeUniqueFolder() {
 
 TTempFolder::TTempFolder(const std::string& Name) {
   FRoot = MakeUniqueFolder();
-  FPath = Name.empty() ? FRoot : FRoot + "/" + Name;
+  FPath = Name.empty() ? FRoot : core::JoinPath(FRoot, Name);
   fs::create_directories(FPath);
+}
+
+std::string TTempFolder::operator/(const std::string& Name) const {
+  return core::JoinPath(FPath, Name);
 }
 
 TTempFolder::~TTempFolder() {

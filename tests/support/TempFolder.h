@@ -17,7 +17,8 @@ class TTempFolder {
   TTempFolder& operator=(const TTempFolder&) = delete;
 
   const std::string& Path() const { return FPath; }
-  std::string operator/(const std::string& Name) const { return FPath + "/" + Name; }
+  // Name below the folder, joined with the system's separator.
+  std::string operator/(const std::string& Name) const;
 
   // Writes Bytes to Name below the folder, making the folders between; returns the full path.
   std::string Write(const std::string& Name, std::string_view Bytes) const;
