@@ -101,7 +101,8 @@ class TRegistry {
   // Raw access for the command-line tool and for tests that need odd values.
   std::optional<TRegValue> ReadValue(const std::string& Name);
   void WriteValue(const std::string& Name, const TRegValue& Value);
-  // Value names in the order they were first written; subkey names sorted without regard to case.
+  // Value names in the order the store keeps them (first written first on Linux; Windows's
+  // registry has its own order); subkey names sorted without regard to case.
   std::vector<std::string> GetValueNames();
   std::vector<std::string> GetKeyNames();
   // The open key's full path from the root, with the case it was created with.
