@@ -14,10 +14,13 @@ function(skyrelle_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set(properties LABELS ${T_LABEL})
+  set(discovery_timeout 60)
   if(WIN32)
+    # Under Wine; the first program listed also makes the Wine prefix (tens of seconds).
     list(APPEND properties FIXTURES_REQUIRED wine)
+    set(discovery_timeout 300)
   endif()
   gtest_discover_tests(${T_NAME}
-    DISCOVERY_TIMEOUT 60
+    DISCOVERY_TIMEOUT ${discovery_timeout}
     PROPERTIES ${properties})
 endfunction()
