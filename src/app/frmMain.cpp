@@ -18,6 +18,7 @@
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
 #include "core/Paths.h"
+#include "donation/frmDonation.h"
 
 namespace skyrelle::app {
 namespace {
@@ -293,8 +294,11 @@ void TfrmMain::miQuitClick() { QCoreApplication::exit(0); }
 
 void TfrmMain::TimerTimer() {
   Guarded([this] {
-    // Cleared first: a dialog opened from this tick lets further ticks run inside it.
-    FFirstPass = false;
+    // Cleared first: the prompt's dialog lets further ticks run inside it.
+    if (FFirstPass) {
+      FFirstPass = false;
+      donation::CheckDonationPrompt("EN");
+    }
     if (!FPanorama) return;
     if (FPanorama->MinutesUntilNextChange() <= 0) FPanorama->Advance();
     UpdateStatus();
