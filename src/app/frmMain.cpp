@@ -83,7 +83,9 @@ TfrmMain::TfrmMain(TfrmMainServices Services, QWidget* Parent)
   Timer = new QTimer(this);
   Timer->setObjectName(QStringLiteral("Timer"));
   Timer->setInterval(TimerInterval);
-  connect(Timer, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+  // Queued: a timer does not fire again while its own handler runs, and a tick may hold a
+  // dialog open; from the event queue, ticks also run inside that dialog's loop.
+  connect(Timer, &QTimer::timeout, this, &TfrmMain::TimerTimer, Qt::QueuedConnection);
   Timer->start();
   FormCreate();
 }

@@ -33,7 +33,20 @@ class TBrowser : public QObject {
   void Open(const QUrl& AUrl) { Opened.append(AUrl); }
 };
 
-// Runs Action on the dialog once it is open and modal; records whether it came.
+template <typename T>
+T* Control(TfrmDonation& ADialog, const char* AName) {
+  T* control = ADialog.findChild<T*>(QLatin1String(AName));
+  EXPECT_NE(control, nullptr) << AName;
+  return control;
+}
+
+// A key pressed as the user would: on the control that has the focus.
+void PressOnFocus(TfrmDonation& ADialog, Qt::Key AKey) {
+  QWidget* focus = QApplication::focusWidget();
+  QTest::keyClick(focus != nullptr ? focus : &ADialog, AKey);
+}
+
+// A fresh store for each test; WhenOpen runs an action on the dialog once it is open and modal.
 class frmDonationTest : public settings::testing::StoreFixture {
  protected:
   void SetUp() override { app::testing_support::TestApplication(); }
@@ -42,22 +55,12 @@ class frmDonationTest : public settings::testing::StoreFixture {
     QTimer::singleShot(0, [this, AAction] {
       auto* dialog = qobject_cast<TfrmDonation*>(QApplication::activeModalWidget());
       if (dialog == nullptr) return;
+      dialog->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
       ++Shown;
       Captions.append(dialog->windowTitle());
       AAction(*dialog);
     });
-  }
-
-  template <typename T>
-  static T* Control(TfrmDonation& ADialog, const char* AName) {
-    T* control = ADialog.findChild<T*>(QLatin1String(AName));
-    EXPECT_NE(control, nullptr) << AName;
-    return control;
-  }
-
-  static void PressOnFocus(TfrmDonation& ADialog, Qt::Key AKey) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus != nullptr ? focus : &ADialog, AKey);
   }
 
   TBrowser Browser;
@@ -89,6 +92,10 @@ TEST_F(frmDonationTest, IsAFixedCentredDialogWithTheMessageAndTwoButtons) {
   EXPECT_EQ(later->text(), "Later");
   EXPECT_TRUE(donate->isDefault());
   EXPECT_EQ(donate->nextInFocusChain(), later);
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  EXPECT_EQ(QApplication::focusWidget(), donate);
 }
 
 TEST_F(frmDonationTest, FrenchTextsAreUsedAsTheyAre) {
@@ -107,6 +114,8 @@ struct TAnswerCase {
   bool OpensThePage;
 };
 
+void PrintTo(const TAnswerCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class frmDonationAnswerTest : public frmDonationTest,
                               public testing::WithParamInterface<TAnswerCase> {};
 
@@ -121,7 +130,8 @@ TEST_P(frmDonationAnswerTest, OnlyDonateOpensTheDonationPageOnce) {
     EXPECT_EQ(page.scheme(), "https");
     EXPECT_EQ(page.host(), "www.paypal.com");
     EXPECT_EQ(page.path(), "/cgi-bin/webscr");
-    EXPECT_TRUE(page.query().startsWith("cmd=_s-xclick&hosted_button_id=")) << page.toString();
+    EXPECT_TRUE(page.query().startsWith("cmd=_s-xclick&hosted_button_id="))
+        << page.toString().toStdString();
   } else {
     EXPECT_TRUE(Browser.Opened.isEmpty());
   }
