@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "analytics/AppOpenEvent.h"
 #include "app/ApplicationTitle.h"
 #include "app/AutoStart.h"
 #include "app/ErrorBox.h"
@@ -20,10 +21,14 @@
 #include "platform/IClock.h"
 #include "platform/UserFolders.h"
 #include "platform/linux/DesktopWallpaperSetter.h"
+#include "update/FileVersion.h"
 
 namespace {
 
 using namespace skyrelle;
+
+// The Measurement Protocol stream's secret for the usage event.
+constexpr const char* AnalyticsApiSecret = "Qw7kTz4uGs9YbNc2VfH8jD";
 
 // What the engine is given lives as long as the program.
 struct TSystemServices {
@@ -61,10 +66,15 @@ int Run(QApplication& Application) {
   // The window hides into the tray; closing an error box while it is hidden must not end
   // the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  const std::string programFile = QFile::encodeName(programPath).toStdString();
+
+  // The usage event, on a thread of its own; nothing waits for it.
+  analytics::SendAppOpenEvent("Skyrelle", update::GetFileVersionText(programFile),
+                              AnalyticsApiSecret);
 
   // 2. The main window, which makes the engine and may already set the wallpaper.
   TSystemServices system;
-  app::TfrmMain frmMain(MainWindowServices(system, QFile::encodeName(programPath).toStdString()));
+  app::TfrmMain frmMain(MainWindowServices(system, programFile));
 
   // 3. The message loop, with the main window shown.
   CentreOnPrimaryScreen(frmMain);
@@ -76,12 +86,14 @@ int Run(QApplication& Application) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  int code = 1;
   try {
-    return Run(application);
+    code = Run(application);
   } catch (...) {
     const QString text = skyrelle::app::ErrorBoxText(skyrelle::app::CurrentExceptionText());
     std::fprintf(stderr, "Skyrelle: %s\n", qUtf8Printable(text));
     QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text, QMessageBox::Ok);
-    return 1;
   }
+  // A usage event still under way is not waited for.
+  return skyrelle::analytics::AbandonAppOpenEvent(code);
 }
