@@ -20,6 +20,9 @@ struct TGUID {
 // The registry text form: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case digits.
 std::string GUIDToString(const TGUID& Id);
 
+// A new random identifier (version 4: 122 random bits, the version and variant fields set).
+TGUID NewRandomGUID();
+
 // Reads the registry text form at compile time, so constants are written as Windows prints
 // them and a mistyped one does not compile.
 consteval TGUID GUIDFromText(std::string_view Text) {

@@ -18,6 +18,7 @@
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
 #include "core/Paths.h"
+#include "donation/frmDonation.h"
 
 namespace skyrelle::app {
 namespace {
@@ -89,7 +90,9 @@ TfrmMain::TfrmMain(TfrmMainServices Services, QWidget* Parent)
   Timer = new QTimer(this);
   Timer->setObjectName(QStringLiteral("Timer"));
   Timer->setInterval(TimerInterval);
-  connect(Timer, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+  // Queued: a timer does not fire again while its own handler runs, and a tick may hold a
+  // dialog open; from the event queue, ticks also run inside that dialog's loop.
+  connect(Timer, &QTimer::timeout, this, &TfrmMain::TimerTimer, Qt::QueuedConnection);
   Timer->start();
   FormCreate();
 }
@@ -300,8 +303,11 @@ void TfrmMain::miQuitClick() { QCoreApplication::exit(0); }
 
 void TfrmMain::TimerTimer() {
   Guarded([this] {
-    // Cleared first: a dialog opened from this tick lets further ticks run inside it.
-    FFirstPass = false;
+    // Cleared first: the prompt's dialog lets further ticks run inside it.
+    if (FFirstPass) {
+      FFirstPass = false;
+      donation::CheckDonationPrompt("EN", FServices.Store);
+    }
     if (!FPanorama) return;
     if (FPanorama->MinutesUntilNextChange() <= 0) FPanorama->Advance();
     UpdateStatus();

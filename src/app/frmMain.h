@@ -34,6 +34,8 @@ struct TfrmMainServices {
   std::function<bool()> TrayAvailable;
   // The wallpaper setter's notice that the desktop refused a picture, once; may be empty.
   std::function<std::optional<std::string>()> TakeWallpaperNotice;
+  // The settings store of the window's own values (the launch count).
+  settings::TSettingsStore Store = settings::TSettingsStore::CurrentUser();
 };
 
 // The folder browser of the desktop, offering folders only.

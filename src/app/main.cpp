@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "analytics/AppOpenEvent.h"
 #include "app/ApplicationTitle.h"
 #include "app/ErrorBox.h"
 #include "app/Icons.h"
@@ -23,12 +24,15 @@
 #include "platform/IClock.h"
 #include "platform/IWallpaperSetter.h"
 #include "platform/Memory.h"
+#include "update/FileVersion.h"
 
 namespace {
 
 using namespace skyrelle;
 
 constexpr int StartUpSettleMilliseconds = 2000;
+// The Measurement Protocol stream's secret for the usage event.
+constexpr const char* AnalyticsApiSecret = "Qw7kTz4uGs9YbNc2VfH8jD";
 
 // What the engine is given lives as long as the program.
 struct TSystemServices {
@@ -67,14 +71,19 @@ int Run(QApplication& Application) {
   // The window hides into the tray; closing an error box while it is hidden must not end
   // the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  const std::string programFile = QFile::encodeName(programPath).toStdString();
 
   // One program per session: a second start shows the first one's window and ends.
   app::TSingleInstance instance(app::InstanceFolder());
   if (instance.HandOverToRunningInstance()) return 0;
 
+  // The usage event, on a thread of its own; nothing waits for it.
+  analytics::SendAppOpenEvent("Skyrelle", update::GetFileVersionText(programFile),
+                              AnalyticsApiSecret);
+
   // 2. The main window, which makes the engine and may already set the wallpaper.
   TSystemServices system;
-  app::TfrmMain frmMain(MainWindowServices(system, QFile::encodeName(programPath).toStdString()));
+  app::TfrmMain frmMain(MainWindowServices(system, programFile));
   QObject::connect(&instance, &app::TSingleInstance::ShowRequested, &frmMain,
                    &app::TfrmMain::miShowClick);
 
@@ -91,12 +100,14 @@ int Run(QApplication& Application) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  int code = 1;
   try {
-    return Run(application);
+    code = Run(application);
   } catch (...) {
     const QString text = skyrelle::app::ErrorBoxText(skyrelle::app::CurrentExceptionText());
     std::fprintf(stderr, "Skyrelle: %s\n", qUtf8Printable(text));
     QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text, QMessageBox::Ok);
-    return 1;
   }
+  // A usage event still under way is not waited for.
+  return skyrelle::analytics::AbandonAppOpenEvent(code);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a virtual screen with a tray: start-up on a seeded store, the wallpaper
-# on the root window, the stored state, the main window, hiding it, a second start, the tray
-# menu's "Next image" and "Quit", and a restart.
+# on the root window, the stored state, the main window, the usage event to a local collector,
+# the donation dialog at the 50th launch, hiding the window, a second start, the tray menu's
+# "Next image" and "Quit", and a restart.
 # Usage: EndToEnd.sh BUILD_DIR CLOSE_WINDOW_TOOL
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -11,6 +12,8 @@ source "$(dirname "$0")/../../scripts/run-skyrelle"
 
 program=$build/src/app/Skyrelle
 render=$build/tools/render/skyrelle-render
+reg=$build/tools/reg/skyrelle-reg
+collector=$(dirname "$0")/Collector.py
 work=$(mktemp -d "${TMPDIR:-/tmp}/skyrelle-e2e.XXXXXX")
 trap 'stop_virtual_session; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
@@ -18,7 +21,7 @@ trap 'exit 130' INT TERM
 fail() {
   echo "FAIL: $*" >&2
   local log
-  for log in skyrelle trayer xvfb; do
+  for log in skyrelle trayer xvfb collector; do
     echo "--- $log output:" >&2
     cat "$work/$log.log" >&2 || true
   done
@@ -79,6 +82,23 @@ choose_from_tray_menu() {
   xdotool key "${keys[@]}" Return
 }
 
+# A value of another key of the store, as the query prints it.
+key_value() {
+  "$reg" query "$1" /v "$2" | sed -n "s/^    $2    REG_[A-Z_]*    //p"
+}
+launch_key='HKCU\Software\Halvorn\Skyrelle'
+analytics_key='HKCU\Software\Halvorn\Analytics'
+
+# The requests that reached the collector, and a part of the Nth (see Collector.py).
+events_received() { [ "$(cat "$work/events" 2>/dev/null | wc -l)" -ge "$1" ]; }
+event() { python3 "$collector" field "$work/events" "$1" "$2"; }
+
+donation_dialog() {
+  xdotool search --onlyvisible --name '^Thanks for using this application!$' 2>/dev/null | head -n1 |
+    grep .
+}
+window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+
 # The part of the screen that no window covers, compared with the same part of a bitmap.
 root_shows() {
   import -window root -crop 640x320+0+0 +repage "$work/root.png"
@@ -92,6 +112,13 @@ start_virtual_display "$work"
 start_tray_host "$work"
 make_sample_panoramas "$work/pictures"
 seed_store "$build" "$work/pictures"
+# The usage event goes to a collector of our own; the launch counter stands one short of a
+# milestone.
+start_child python3 "$collector" "$work/events" "$work/collector-port" >"$work/collector.log" 2>&1
+wait_for 30 test -s "$work/collector-port" || fail "the collector did not start"
+export SKYRELLE_ANALYTICS_URL=http://127.0.0.1:$(cat "$work/collector-port")
+unset DO_NOT_TRACK
+"$reg" add "$launch_key" /v LaunchCount /t REG_DWORD /d 49 /f >/dev/null
 
 start_program
 wait_for 120 wallpaper_set "$build" || fail "no wallpaper after start"
@@ -112,6 +139,33 @@ wait_for 60 main_window >/dev/null || fail "no main window"
 window=$(main_window)
 [ "$(xdotool getwindowname "$window")" = Skyrelle ] || fail "window title"
 passed "the window titled Skyrelle appears"
+
+wait_for 60 events_received 1 || fail "no usage event arrived"
+client_id=$(key_value "$analytics_key" ClientId)
+[[ "$client_id" =~ ^\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\}$ ]] || fail "client id '$client_id'"
+[ "$(event 1 method)" = POST ] || fail "the event is not a POST"
+[ "$(event 1 target)" = "/mp/collect?measurement_id=G-K4W8QT2RZX&api_secret=Qw7kTz4uGs9YbNc2VfH8jD" ] ||
+  fail "the event went to $(event 1 target)"
+[ "$(event 1 content_type)" = application/json ] || fail "the event's type: $(event 1 content_type)"
+[ "$(event 1 body.client_id)" = "$client_id" ] || fail "the event's client id is not the stored one"
+[ "$(event 1 body.events.0.name)" = app_open ] || fail "the event's name"
+[ "$(event 1 body.events.0.params.app_name)" = Skyrelle ] || fail "the event's app name"
+[[ "$(event 1 body.events.0.params.app_version)" =~ ^[0-9]+(\.[0-9]+){3}$ ]] ||
+  fail "the event's version: $(event 1 body.events.0.params.app_version)"
+[ "$(event 1 body.events.0.params.build_config)" = Release ] || fail "the event's build config"
+[ -n "$(event 1 body.events.0.params.os)" ] || fail "the event names no system"
+passed "the start sends an app-open event with the client id it stored"
+
+# The first tick, a minute after the window was made.
+wait_for 150 donation_dialog >/dev/null || fail "no donation dialog at the 50th launch"
+dialog=$(donation_dialog)
+xwininfo -id "$dialog" | grep -q 'Width: 420$' && xwininfo -id "$dialog" | grep -q 'Height: 190$' ||
+  fail "the dialog is not 420 x 190: $(xwininfo -id "$dialog")"
+[ "$(key_value "$launch_key" LaunchCount)" = 0x32 ] || fail "the store does not hold 50 launches"
+passed "the first tick counts the 50th launch and shows the donation dialog"
+xdotool windowfocus "$dialog" key Escape
+wait_for 30 window_gone "$dialog" || fail "Esc did not close the donation dialog"
+passed "Esc closes the donation dialog"
 
 wait_for 60 tray_icon_shown || fail "no tray icon"
 "$close_window" "$window"
@@ -154,3 +208,8 @@ third=$(stored_value "$build" CurrentFile)
 [ "$third" != "$first" ] && [ "$third" != "$second" ] ||
   fail "the restart picked $third from the history ($first, $second)"
 passed "a restart picks the one picture outside the history"
+
+wait_for 60 events_received 2 || fail "the restart sent no usage event"
+[ "$(event 2 body.client_id)" = "$client_id" ] || fail "the restart sent another client id"
+[ "$(cat "$work/events" | wc -l)" = 2 ] || fail "more than one event per start: $(cat "$work/events")"
+passed "each start sends one event, with the same client id"

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,11 +17,13 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 
 #include "QtApplication.h"
 #include "app/ErrorBox.h"
 #include "app/ReportingWallpaperSetter.h"
 #include "core/Paths.h"
+#include "donation/DonationPrompt.h"
 #include "settings/Registry.h"
 #include "support/TempFolder.h"
 
@@ -129,6 +132,17 @@ class frmMainTest : public testing::Test {
     store.WriteString("SourceDirectory", Folder);
   }
 
+  void StoreLaunchCount(std::int32_t Count) const {
+    settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
+    ASSERT_TRUE(store.OpenKey(donation::GetAppKeyPath(), true));
+    store.WriteInteger("LaunchCount", Count);
+  }
+
+  std::int32_t ReadLaunchCount() const {
+    settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
+    return store.OpenKey(donation::GetAppKeyPath(), false) ? store.ReadInteger("LaunchCount") : 0;
+  }
+
   TfrmMainServices Services() {
     return {
         .CreateEngine =
@@ -145,6 +159,7 @@ class frmMainTest : public testing::Test {
             },
         .TrayAvailable = [this] { return TrayAvailable; },
         .TakeWallpaperNotice = [this] { return Wallpaper.TakeFailureNotice(); },
+        .Store = Store(),
     };
   }
 
@@ -447,6 +462,65 @@ TEST_F(frmMainTest, TickClearsTheFirstPassThenAdvancesWhenDueThenRefreshes) {
   EXPECT_EQ(Engine().CurrentIndex(), 1);
   EXPECT_EQ(StatusText(), Status(2, 60));
   EXPECT_EQ(Desktop->Files.size(), 2u);
+}
+
+TEST_F(frmMainTest, TheFirstTickPromptsAtAMilestoneAndTheScheduleRunsOnBehindTheDialog) {
+  WritePictures();
+  SeedFolder(Pictures());
+  StoreLaunchCount(49);
+  Window();
+  Clock.Pass(61);
+  // Watches for the prompt; once a later tick has changed the wallpaper behind it, or the
+  // time is up, says Later.
+  std::set<QWidget*> prompts;
+  bool advancedBehindIt = false;
+  const QDeadlineTimer deadline(30000);
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* prompt = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (prompt == nullptr) return;
+    prompts.insert(prompt);
+    advancedBehindIt = Desktop->Files.size() >= 2;
+    if (advancedBehindIt || deadline.hasExpired()) prompt->reject();
+  });
+  watch.start(10);
+  auto* timer = Control<QTimer>("Timer");
+  timer->start(20);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return !Window().FirstPass() && !prompts.empty() &&
+               QApplication::activeModalWidget() == nullptr;
+      },
+      60000));
+  timer->stop();
+  EXPECT_TRUE(advancedBehindIt);
+  EXPECT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(Engine().CurrentIndex(), 1) << "one change for the hour that was due";
+  EXPECT_EQ(ReadLaunchCount(), 50);
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(frmMainTest, ALaunchCountThatIsNoNumberIsReportedAndSkipsOnlyTheFirstTick) {
+  WritePictures();
+  SeedFolder(Pictures());
+  {
+    settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
+    ASSERT_TRUE(store.OpenKey(donation::GetAppKeyPath(), true));
+    store.WriteString("LaunchCount", "many");
+  }
+  Window();
+  Clock.Pass(61);
+  Window().TimerTimer();
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_TRUE(Errors[0].second.contains("'LaunchCount'")) << Errors[0].second.toStdString();
+  EXPECT_EQ(Engine().CurrentIndex(), 0) << "the rest of the tick ran";
+  EXPECT_EQ(StatusText(), Status(1, 60));
+  Window().TimerTimer();
+  EXPECT_EQ(Errors.size(), 1u);
+  EXPECT_EQ(Engine().CurrentIndex(), 1);
+  settings::TRegistry store(settings::KEY_ALL_ACCESS, Store());
+  ASSERT_TRUE(store.OpenKey(donation::GetAppKeyPath(), false));
+  EXPECT_EQ(store.ReadString("LaunchCount"), "many");
 }
 
 // --- Errors -----------------------------------------------------------------------------

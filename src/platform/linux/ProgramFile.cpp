@@ -1,0 +1,20 @@
+#include "platform/ProgramFile.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace skyrelle::platform {
+
+std::string ProgramFilePath() {
+  std::error_code error;
+  std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  if (error) return {};
+  // A program file replaced while it runs (an upgrade) is reported under its old name with
+  // this mark; the name is still the program's.
+  constexpr std::string_view Replaced = " (deleted)";
+  if (path.ends_with(Replaced) && !std::filesystem::exists(path, error))
+    path.resize(path.size() - Replaced.size());
+  return path;
+}
+
+}  // namespace skyrelle::platform
