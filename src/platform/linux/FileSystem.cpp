@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <system_error>
 
 namespace skyrelle::platform {
 namespace {
@@ -26,10 +25,6 @@ int WriteAll(int File, std::string_view Bytes) {
   return 0;
 }
 
-std::string ReasonText(int Code, bool NotRegularFile) {
-  return NotRegularFile ? "not a regular file" : std::system_category().message(Code);
-}
-
 std::string ParentFolder(const std::string& Path) {
   const std::size_t slash = Path.rfind('/');
   if (slash == std::string::npos) return {};
@@ -37,15 +32,6 @@ std::string ParentFolder(const std::string& Path) {
 }
 
 }  // namespace
-
-EFileError::EFileError(const std::string& Action, int Code, std::string FileName,
-                       bool NotRegularFile)
-    : std::runtime_error(Action + " \"" + FileName + "\": " + ReasonText(Code, NotRegularFile)),
-      FCode(Code),
-      FFileName(std::move(FileName)),
-      FNotRegularFile(NotRegularFile) {}
-
-std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
 
 void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
   std::string temporary = FileName + ".XXXXXX";
@@ -107,23 +93,6 @@ bool TInputFile::ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noex
     Count -= static_cast<std::size_t>(got);
   }
   return true;
-}
-
-std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize) {
-  try {
-    TInputFile file(FileName);
-    std::string bytes(MaxSize, '\0');
-    std::size_t filled = 0;
-    while (filled < MaxSize) {
-      const std::size_t got = file.Read(bytes.data() + filled, MaxSize - filled);
-      if (got == 0) break;
-      filled += got;
-    }
-    bytes.resize(filled);
-    return bytes;
-  } catch (const EFileError&) {
-    return std::nullopt;
-  }
 }
 
 void CreatePrivateFolder(const std::string& Folder) {

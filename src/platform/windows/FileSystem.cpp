@@ -13,10 +13,6 @@ using windows::Widen;
 
 HANDLE Handle(std::intptr_t Value) { return reinterpret_cast<HANDLE>(Value); }
 
-std::string ReasonText(int Code, bool NotRegularFile) {
-  return NotRegularFile ? "not a regular file" : windows::SystemErrorText(static_cast<DWORD>(Code));
-}
-
 int LastError() { return static_cast<int>(GetLastError()); }
 
 // The folder part of a path; Windows takes both separators.
@@ -42,15 +38,6 @@ int WriteAll(HANDLE File, std::string_view Bytes) {
 }
 
 }  // namespace
-
-EFileError::EFileError(const std::string& Action, int Code, std::string FileName,
-                       bool NotRegularFile)
-    : std::runtime_error(Action + " \"" + FileName + "\": " + ReasonText(Code, NotRegularFile)),
-      FCode(Code),
-      FFileName(std::move(FileName)),
-      FNotRegularFile(NotRegularFile) {}
-
-std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
 
 void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
   wchar_t temporary[MAX_PATH];
@@ -131,23 +118,6 @@ bool TInputFile::ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noex
   }
   SetFilePointerEx(Handle(FHandle), position, nullptr, FILE_BEGIN);
   return complete;
-}
-
-std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize) {
-  try {
-    TInputFile file(FileName);
-    std::string bytes(MaxSize, '\0');
-    std::size_t filled = 0;
-    while (filled < MaxSize) {
-      const std::size_t got = file.Read(bytes.data() + filled, MaxSize - filled);
-      if (got == 0) break;
-      filled += got;
-    }
-    bytes.resize(filled);
-    return bytes;
-  } catch (const EFileError&) {
-    return std::nullopt;
-  }
 }
 
 // Folders below the user's profile inherit an access list that admits the user only.
