@@ -48,8 +48,7 @@ void TLabel::changeEvent(QEvent* Event) {
   if (Event->type() == QEvent::FontChange) AutoSize();
 }
 
-TPicture::TPicture(QWidget* Parent, const char* Name, const QString& Drawing,
-                   const QRect& Geometry)
+TPicture::TPicture(QWidget* Parent, const char* Name, const QString& Drawing, const QRect& Geometry)
     : QWidget(Parent), FDrawing(Drawing) {
   setObjectName(QLatin1String(Name));
   setGeometry(Geometry);

@@ -9,8 +9,8 @@
 namespace skyrelle::about {
 
 // The descriptor is a few lines: the window waits for it before it shows.
-inline const update::TTransferLimits DescriptorLimits{
-    .Connect = std::chrono::seconds(10), .Total = std::chrono::seconds(20)};
+inline const update::TTransferLimits DescriptorLimits{.Connect = std::chrono::seconds(10),
+                                                      .Total = std::chrono::seconds(20)};
 
 // An installer or a package may take as long as data keeps coming.
 inline const update::TTransferLimits ManualDownloadLimits{.Connect = std::chrono::seconds(10),

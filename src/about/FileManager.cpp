@@ -25,12 +25,13 @@ void ShowInFileManager(const QDBusConnection& Bus, const QString& FileName) {
     return;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
   call << QStringList{QUrl::fromLocalFile(FileName).toString()} << QString();
   // Owned by the application: the About window may be gone before the answer comes.
-  auto* answer =
-      new QDBusPendingCallWatcher(Bus.asyncCall(call, ShowItemsTimeout), QCoreApplication::instance());
+  auto* answer = new QDBusPendingCallWatcher(Bus.asyncCall(call, ShowItemsTimeout),
+                                             QCoreApplication::instance());
   QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer,
                    [FileName](QDBusPendingCallWatcher* Answer) {
                      if (Answer->isError()) OpenFolder(FileName);

@@ -122,8 +122,8 @@ void TfrmAbout102::CreateControls() {
   lblVersion = new TLabel(this, "lblVersion", QStringLiteral("lblVersion"), {61, 36, 70, 19});
   lblVersion->setFont(FontOfHeight(16));
 
-  lblVersionHistory = new TLabel(this, "lblVersionHistory", QStringLiteral("Version History"),
-                                 {8, 61, 72, 13});
+  lblVersionHistory =
+      new TLabel(this, "lblVersionHistory", QStringLiteral("Version History"), {8, 61, 72, 13});
   lblNewVersion = new TLabel(this, "lblNewVersion", QStringLiteral("New version available"),
                              {372, 61, 104, 13}, true);
   LookLikeALink(lblNewVersion);
@@ -136,10 +136,10 @@ void TfrmAbout102::CreateControls() {
   memNews->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memNews->setFocusPolicy(Qt::StrongFocus);
 
-  lblAnalytics = new TLabel(
-      this, "lblAnalytics",
-      QStringLiteral("This program sends anonymous usage statistics (see E.U.L.A.)"),
-      {8, 248, 300, 13});
+  lblAnalytics =
+      new TLabel(this, "lblAnalytics",
+                 QStringLiteral("This program sends anonymous usage statistics (see E.U.L.A.)"),
+                 {8, 248, 300, 13});
   lblWindowsVersion =
       new TLabel(this, "lblWindowsVersion", QStringLiteral("lblWindowsVersion"), {8, 267, 88, 13});
   lblWebSite = new TLabel(this, "lblWebSite", QString::fromStdString(update::WebSiteHostName()),
@@ -177,9 +177,8 @@ void TfrmAbout102::CreateControls() {
   connect(bbtEula, &QPushButton::clicked, this, [this] { WebLinkClick(bbtEula); });
   connect(BitBtn1, &QPushButton::clicked, this, &TfrmAbout102::BitBtn1Click);
   connect(lblNewVersion, &TLabel::clicked, this, &TfrmAbout102::lblNewVersionClick);
-  connect(lblNewVersion, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
-    pmNewVersion->popup(lblNewVersion->mapToGlobal(At));
-  });
+  connect(lblNewVersion, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& At) { pmNewVersion->popup(lblNewVersion->mapToGlobal(At)); });
   connect(menSetup, &QAction::triggered, this, [this] { menNewVersionClick(menSetup); });
   connect(menCAB, &QAction::triggered, this, [this] { menNewVersionClick(menCAB); });
 
@@ -229,7 +228,8 @@ bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
   // Declared last, so that it is joined before what it uses goes.
   std::jthread worker([&] {
     done = DownloadURLToFile(URL, FileName, Limits);
-    QMetaObject::invokeMethod(&wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
   });
   const TBusyCursor busy;
   // Clicks and keys wait until the transfer has ended, as they would during a blocking call.

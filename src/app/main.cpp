@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "about/frmAbout102.h"
 #include "app/ApplicationTitle.h"
 #include "app/AutoStart.h"
 #include "app/ErrorBox.h"
@@ -44,6 +45,7 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
       .BrowseForFolder = app::BrowseForFolderDialog,
       .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
       .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },
+      .ShowAbout = [] { about::ShowAbout(); },
   };
 }
 
