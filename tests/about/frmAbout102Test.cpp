@@ -74,7 +74,9 @@ class frmAbout102Test : public testing::Test {
     return "/files/" + update::PlatformFolder() + "/" + Name;
   }
 
-  void ServeDescriptor(const std::string& Text) { Site.Serve(FilesPath("Skyrelle.INF"), {.Body = Text}); }
+  void ServeDescriptor(const std::string& Text) {
+    Site.Serve(FilesPath("Skyrelle.INF"), {.Body = Text});
+  }
 
   std::string WriteProgram(const std::string& Name, const std::string& Record) {
     return Root.Write("bin/" + Name, "ELF and so on " + Record);
@@ -192,35 +194,57 @@ INSTANTIATE_TEST_SUITE_P(
     Controls, frmAbout102ControlTest,
     testing::Values(
         TControlCase{"imgBug", {8, 8, 47, 47}, false, [](auto&) { return QString(); }, 11},
-        TControlCase{"lblApplicationTitle", {8, 8, 0, 25}, false,
-                     [](auto&) { return Fixed("Skyrelle"); }, 21},
-        TControlCase{"lblVersion", {8, 36, 0, 19}, false,
-                     [](auto&) { return Fixed("Version 1.9.0.0"); }, 16},
-        TControlCase{"lblVersionHistory", {8, 61, 0, 13}, false,
-                     [](auto&) { return Fixed("Version History"); }, 11},
-        TControlCase{"lblNewVersion", {0, 61, 0, 13}, true,
-                     [](auto&) { return Fixed("New version available"); }, 11},
-        TControlCase{"memNews", {8, 80, 468, 160}, false, [](auto&) { return Fixed("Faster"); },
+        TControlCase{"lblApplicationTitle",
+                     {8, 8, 0, 25},
+                     false,
+                     [](auto&) { return Fixed("Skyrelle"); },
+                     21},
+        TControlCase{"lblVersion",
+                     {8, 36, 0, 19},
+                     false,
+                     [](auto&) { return Fixed("Version 1.9.0.0"); },
+                     16},
+        TControlCase{"lblVersionHistory",
+                     {8, 61, 0, 13},
+                     false,
+                     [](auto&) { return Fixed("Version History"); },
                      11},
-        TControlCase{"lblAnalytics", {8, 248, 0, 13}, false,
+        TControlCase{"lblNewVersion",
+                     {0, 61, 0, 13},
+                     true,
+                     [](auto&) { return Fixed("New version available"); },
+                     11},
+        TControlCase{
+            "memNews", {8, 80, 468, 160}, false, [](auto&) { return Fixed("Faster"); }, 11},
+        TControlCase{"lblAnalytics",
+                     {8, 248, 0, 13},
+                     false,
                      [](auto&) {
                        return Fixed("This program sends anonymous usage statistics (see E.U.L.A.)");
                      },
                      11},
-        TControlCase{"lblWindowsVersion", {8, 267, 0, 13}, false,
-                     [](auto&) { return QString::fromStdString(GetOSVersionText()); }, 11},
-        TControlCase{"lblWebSite", {0, 283, 0, 13}, true,
+        TControlCase{"lblWindowsVersion",
+                     {8, 267, 0, 13},
+                     false,
+                     [](auto&) { return QString::fromStdString(GetOSVersionText()); },
+                     11},
+        TControlCase{"lblWebSite",
+                     {0, 283, 0, 13},
+                     true,
                      [](frmAbout102Test& T) {
                        return QString::fromStdString(T.Site.Url()).mid(7);  // without http://
                      },
                      11},
-        TControlCase{"lblToolchainVersion", {8, 286, 0, 13}, false,
-                     [](auto&) { return QString::fromStdString(ExpectedToolchainLine()); }, 11},
-        TControlCase{"bbtEula", {8, 302, 90, 25}, false, [](auto&) { return Fixed("E.U.L.A."); },
+        TControlCase{"lblToolchainVersion",
+                     {8, 286, 0, 13},
+                     false,
+                     [](auto&) { return QString::fromStdString(ExpectedToolchainLine()); },
                      11},
+        TControlCase{
+            "bbtEula", {8, 302, 90, 25}, false, [](auto&) { return Fixed("E.U.L.A."); }, 11},
         TControlCase{"imgDonate", {205, 302, 74, 21}, false, [](auto&) { return QString(); }, 11},
-        TControlCase{"BitBtn1", {386, 302, 90, 25}, false, [](auto&) { return Fixed("&Close"); },
-                     11}),
+        TControlCase{
+            "BitBtn1", {386, 302, 90, 25}, false, [](auto&) { return Fixed("&Close"); }, 11}),
     [](const testing::TestParamInfo<TControlCase>& Case) { return Case.param.Name; });
 
 TEST_F(frmAbout102Test, LinksLookLikeLinksAndTheBugStaysHidden) {
@@ -313,15 +337,26 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         TNoticeCase{"NewerWithInstaller",
                     "[file1]\nnewversion=1.9.0.1\n[update]\ndescr=New\n[action]\nrunbefore=S.exe\n",
-                    true, {"New"}, true},
+                    true,
+                    {"New"},
+                    true},
         TNoticeCase{"NewerWithoutInstaller", "[file1]\nnewversion=2.1\n", true, {""}, false},
-        TNoticeCase{"SameVersion", "[file1]\nnewversion=1.9.0.0\n[action]\nrunbefore=S.exe\n",
-                    false, {""}, true},
+        TNoticeCase{"SameVersion",
+                    "[file1]\nnewversion=1.9.0.0\n[action]\nrunbefore=S.exe\n",
+                    false,
+                    {""},
+                    true},
         TNoticeCase{"NoDescriptor", std::nullopt, false, {""}, false},
-        TNoticeCase{"LineBreaks", "[update]\ndescr=One\\nTwo\\NThree\\\\n\n", false,
-                    {"One", "Two", "Three\\", ""}, false},
-        TNoticeCase{"NotesCutAt2047", "[update]\ndescr=" + LongNotes + "\n", false,
-                    {QString(2040, 'x'), "abcde"}, false}),
+        TNoticeCase{"LineBreaks",
+                    "[update]\ndescr=One\\nTwo\\NThree\\\\n\n",
+                    false,
+                    {"One", "Two", "Three\\", ""},
+                    false},
+        TNoticeCase{"NotesCutAt2047",
+                    "[update]\ndescr=" + LongNotes + "\n",
+                    false,
+                    {QString(2040, 'x'), "abcde"},
+                    false}),
     [](const testing::TestParamInfo<TNoticeCase>& Case) { return Case.param.Name; });
 
 TEST_F(frmAbout102Test, AProgramWithoutVersionShowsTheErrorAndKeepsTheDesignTexts) {
@@ -432,7 +467,8 @@ class frmAbout102DownloadTest : public frmAbout102Test,
 
 TEST_P(frmAbout102DownloadTest, StoresTheFileInDownloadsAndOffersToShowIt) {
   const TDownloadCase& c = GetParam();
-  ServeDescriptor(std::string("[file1]\nnewversion=2.0\n[action]\nrunbefore=") + c.RunBefore + "\n");
+  ServeDescriptor(std::string("[file1]\nnewversion=2.0\n[action]\nrunbefore=") + c.RunBefore +
+                  "\n");
   Site.Serve(FilesPath(c.SiteFile), {.Body = std::string("contents of ") + c.SiteFile});
   Answer = c.Yes;
   Window();
@@ -442,8 +478,8 @@ TEST_P(frmAbout102DownloadTest, StoresTheFileInDownloadsAndOffersToShowIt) {
   EXPECT_EQ(RequestedPaths().back(), FilesPath(c.SiteFile));
   ASSERT_EQ(Questions.size(), 1u);
   EXPECT_EQ(Questions[0], "File downloaded successfuly.\nOpen the download folder ?");
-  EXPECT_EQ(Shown, c.Yes ? std::vector<QString>{QString::fromStdString(target)}
-                         : std::vector<QString>{});
+  EXPECT_EQ(Shown,
+            c.Yes ? std::vector<QString>{QString::fromStdString(target)} : std::vector<QString>{});
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(Downloads()), fs::directory_iterator()), 1);
 }
