@@ -28,7 +28,7 @@ void ShowInFileManager(const QDBusConnection& Bus, const QString& FileName) {
       QStringLiteral("org.freedesktop.FileManager1"),
       QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{QUrl::fromLocalFile(FileName).toString()} << QString();
+  call << QStringList{QUrl::fromLocalFile(FileName).toString(QUrl::FullyEncoded)} << QString();
   // Owned by the application: the About window may be gone before the answer comes.
   auto* answer = new QDBusPendingCallWatcher(Bus.asyncCall(call, ShowItemsTimeout),
                                              QCoreApplication::instance());
