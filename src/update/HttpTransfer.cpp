@@ -52,8 +52,20 @@ int ResponseProgress(void* AWatch, curl_off_t, curl_off_t, curl_off_t, curl_off_
   return TClock::now() - watch.ConnectedAt > watch.Limit ? 1 : 0;
 }
 
-size_t WriteToFile(char* AData, size_t ASize, size_t ACount, void* AFile) {
-  return std::fwrite(AData, ASize, ACount, static_cast<std::FILE*>(AFile)) * ASize;
+struct TBodyFile {
+  std::FILE* File = nullptr;
+  std::int64_t Written = 0;
+  std::int64_t MaxBytes = 0;
+};
+
+// A body past its limit ends the transfer, whatever the server announced: a hostile site
+// must not fill the disk.
+size_t WriteToFile(char* AData, size_t ASize, size_t ACount, void* ABody) {
+  auto& body = *static_cast<TBodyFile*>(ABody);
+  const auto bytes = static_cast<std::int64_t>(ASize * ACount);
+  if (body.MaxBytes > 0 && body.Written + bytes > body.MaxBytes) return 0;
+  body.Written += bytes;
+  return std::fwrite(AData, 1, ASize * ACount, body.File);
 }
 
 size_t DiscardAnswer(char*, size_t ASize, size_t ACount, void*) { return ASize * ACount; }
@@ -112,8 +124,9 @@ bool TransferInto(CURL* AHandle, const std::filesystem::path& APartial,
   // "x": never write through a file or link that someone placed under our fresh name.
   std::FILE* file = std::fopen(APartial.string().c_str(), "wbx");
   if (file == nullptr) return false;
+  TBodyFile body{.File = file, .MaxBytes = ALimits.MaxBytes};
   curl_easy_setopt(AHandle, CURLOPT_WRITEFUNCTION, WriteToFile);
-  curl_easy_setopt(AHandle, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(AHandle, CURLOPT_WRITEDATA, &body);
   const bool transferred = Perform(AHandle, ALimits);
   const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
   return std::fclose(file) == 0 && transferred && flushed;

@@ -15,6 +15,7 @@ struct TTransferLimits {
   std::chrono::milliseconds Response{0};     // from the connection to the end of the answer
   std::int64_t LowSpeedBytes = 0;            // abort when slower than this many bytes a second
   std::chrono::seconds LowSpeedTime{0};      // for this long
+  std::int64_t MaxBytes = 0;                 // the most a stored body may hold
 };
 
 // Fetches AUrl into ATarget whole (a temporary file beside it, renamed on success): true only

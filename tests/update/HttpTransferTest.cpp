@@ -102,6 +102,19 @@ TEST(FetchToFile, FailsWithoutAServerOrAWritableFolder) {
   EXPECT_TRUE(FolderNames(folder).empty());
 }
 
+TEST(FetchToFile, ABodyPastItsLimitIsDropped) {
+  test_support::TLocalHttpServer server;
+  server.Serve("/big", {.Body = std::string(300000, 'b')});
+  test_support::TTempFolder folder;
+  TTransferLimits limits = QuickLimits;
+
+  limits.MaxBytes = 299999;
+  EXPECT_FALSE(FetchToFile(server.Url() + "/big", folder / "file", limits));
+  EXPECT_TRUE(FolderNames(folder).empty());
+  limits.MaxBytes = 300000;
+  EXPECT_TRUE(FetchToFile(server.Url() + "/big", folder / "file", limits));
+}
+
 TEST(FetchToFile, AnAnswerThatNeverComesIsAbandonedAfterTheResponseLimit) {
   test_support::TLocalHttpServer server;
   server.Serve("/slow", {.Mode = THttpAnswer::TMode::Silent});
