@@ -159,6 +159,7 @@ class frmMainTest : public testing::Test {
             },
         .TrayAvailable = [this] { return TrayAvailable; },
         .TakeWallpaperNotice = [this] { return Wallpaper.TakeFailureNotice(); },
+        .ShowAbout = [this] { ++AboutShown; },
         .Store = Store(),
     };
   }
@@ -193,6 +194,7 @@ class frmMainTest : public testing::Test {
   std::optional<QString> BrowseResult;
   std::vector<TBrowse> Browses;
   bool TrayAvailable = true;
+  int AboutShown = 0;
   std::vector<std::pair<QString, QString>> Errors;
 
  private:
@@ -290,7 +292,13 @@ TEST_F(frmMainTest, TrayMenuHoldsItsItemsInOrderWithAboutLastAndNoSeparator) {
   }
   EXPECT_EQ(names, QStringList({"miShow", "miNextImage", "miNextSection", "miQuit", "mnuAbout"}));
   EXPECT_EQ(texts, QStringList({"Show", "Next image", "Next section", "Quit", "About"}));
-  EXPECT_FALSE(menu->actions().last()->isEnabled()) << "no About window to open yet";
+  EXPECT_TRUE(menu->actions().last()->isEnabled());
+}
+
+TEST_F(frmMainTest, AboutItemOpensTheAboutWindow) {
+  Control<QAction>("mnuAbout")->trigger();
+  Control<QAction>("mnuAbout")->trigger();
+  EXPECT_EQ(AboutShown, 2);
 }
 
 TEST_F(frmMainTest, TimerTicksEveryMinuteFromCreation) {
