@@ -124,8 +124,8 @@ bool Goal(bool Met, const std::string& Text) {
   return Met;
 }
 
-// The same window cut by djpeg, which decodes only the rows it needs and writes the bitmap
-// itself: the yardstick for the whole render process.
+// The same window cut by djpeg, which decodes only the rows it needs and streams them to a
+// PPM file (it cannot crop to a bitmap): the yardstick for the whole render process.
 bool CompareWithDjpeg(const TCase& Case, TScreen Screen, const std::string& Output) {
   const imaging::TPictureSize Size = imaging::TPicture(Case.FileName).Size();
   const std::int32_t Left =
@@ -134,8 +134,8 @@ bool CompareWithDjpeg(const TCase& Case, TScreen Screen, const std::string& Outp
       MedianCpuSeconds(Case.Repeats, RenderCommand(Case.FileName, Screen, Output));
   const double Djpeg =
       MedianCpuSeconds(Case.Repeats, {"/usr/bin/djpeg", "-crop",
-                                      SizeText(Screen) + "+" + std::to_string(Left) + "+0", "-bmp",
-                                      "-outfile", Output, Case.FileName});
+                                      SizeText(Screen) + "+" + std::to_string(Left) + "+0",
+                                      "-outfile", Output + ".ppm", Case.FileName});
   if (Render < 0 || Djpeg < 0) {
     std::printf("  FAILED: skyrelle-render or djpeg did not complete\n");
     return false;

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +32,54 @@ void Put32(std::uint8_t* At, std::uint32_t Value) {
   Put16(At + 2, static_cast<std::uint16_t>(Value >> 16));
 }
 
+// Rows go to the file in pieces of about this size.
+constexpr std::size_t WritePieceSize = std::size_t{1} << 20;
+
+[[noreturn]] void ThrowWriteError(const std::string& FileName, const std::string& Reason) {
+  throw EImageError("Cannot write the bitmap \"" + FileName + "\": " + Reason);
+}
+
 [[noreturn]] void ThrowWriteError(const std::string& FileName, int Error) {
-  throw EImageError("Cannot write the bitmap \"" + FileName + "\": " + std::strerror(Error));
+  ThrowWriteError(FileName, std::strerror(Error));
+}
+
+std::size_t StrideOf(const TRgbImage& Image) {
+  return (static_cast<std::size_t>(Image.Width()) * 3 + 3) / 4 * 4;
+}
+
+std::array<std::uint8_t, HeadersSize> Headers(const TRgbImage& Image) {
+  const auto Width = static_cast<std::uint64_t>(Image.Width());
+  const auto Height = static_cast<std::uint64_t>(Image.Height());
+  const std::uint64_t PixelBytes = (Width * 3 + 3) / 4 * 4 * Height;
+  if (HeadersSize + PixelBytes > std::numeric_limits<std::uint32_t>::max()) {
+    throw EImageError("Image too large for a bitmap file");
+  }
+  std::array<std::uint8_t, HeadersSize> Header{};
+  Header[0] = 'B';
+  Header[1] = 'M';
+  Put32(Header.data() + 2, static_cast<std::uint32_t>(HeadersSize + PixelBytes));
+  Put32(Header.data() + 10, HeadersSize);
+  Put32(Header.data() + 14, 40);
+  Put32(Header.data() + 18, static_cast<std::uint32_t>(Width));
+  Put32(Header.data() + 22, static_cast<std::uint32_t>(Height));
+  Put16(Header.data() + 26, 1);
+  Put16(Header.data() + 28, 24);
+  Put32(Header.data() + 34, static_cast<std::uint32_t>(PixelBytes));
+  Put32(Header.data() + 38, PixelsPerMetre);
+  Put32(Header.data() + 42, PixelsPerMetre);
+  return Header;
+}
+
+// Row Y as the file stores it: blue, green, red, then zeros up to the stride.
+void EncodeRow(const TRgbImage& Image, std::int32_t Y, std::uint8_t* Out) {
+  const std::uint8_t* In = Image.Row(Y);
+  const std::size_t Width = static_cast<std::size_t>(Image.Width());
+  for (std::size_t X = 0; X < Width; ++X, In += 3, Out += 3) {
+    Out[0] = In[2];
+    Out[1] = In[1];
+    Out[2] = In[0];
+  }
+  std::memset(Out, 0, StrideOf(Image) - Width * 3);
 }
 
 // Closes and removes the temporary file unless it was handed over by a rename.
@@ -48,19 +96,22 @@ class TTemporaryFile {
   TTemporaryFile(const TTemporaryFile&) = delete;
   TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
-  // Returns 0 or the errno of the first failing step.
-  int WriteAll(const std::vector<std::uint8_t>& Data) {
-    const std::uint8_t* Next = Data.data();
-    std::size_t Left = Data.size();
-    while (Left > 0) {
-      const ssize_t Written = ::write(FDescriptor, Next, Left);
+  // Returns 0 or the errno of the write.
+  int Write(const std::uint8_t* Data, std::size_t Count) {
+    while (Count > 0) {
+      const ssize_t Written = ::write(FDescriptor, Data, Count);
       if (Written < 0) {
         if (errno == EINTR) continue;
         return errno;
       }
-      Next += Written;
-      Left -= static_cast<std::size_t>(Written);
+      Data += Written;
+      Count -= static_cast<std::size_t>(Written);
     }
+    return 0;
+  }
+
+  // Returns 0 or the errno of the first failing step.
+  int Finish() {
     if (::fchmod(FDescriptor, 0644) != 0 || ::fsync(FDescriptor) != 0) return errno;
     const int Descriptor = FDescriptor;
     FDescriptor = -1;
@@ -82,44 +133,47 @@ class TTemporaryFile {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeBitmap(const TRgbImage& Image) {
-  const auto Width = static_cast<std::uint64_t>(Image.Width());
-  const auto Height = static_cast<std::uint64_t>(Image.Height());
-  const std::uint64_t Stride = (Width * 3 + 3) / 4 * 4;
-  const std::uint64_t PixelBytes = Stride * Height;
-  if (HeadersSize + PixelBytes > std::numeric_limits<std::uint32_t>::max()) {
-    throw EImageError("Image too large for a bitmap file");
-  }
-  std::vector<std::uint8_t> File(HeadersSize + PixelBytes, 0);
-  std::uint8_t* Header = File.data();
-  Header[0] = 'B';
-  Header[1] = 'M';
-  Put32(Header + 2, static_cast<std::uint32_t>(File.size()));
-  Put32(Header + 10, HeadersSize);
-  Put32(Header + 14, 40);
-  Put32(Header + 18, static_cast<std::uint32_t>(Width));
-  Put32(Header + 22, static_cast<std::uint32_t>(Height));
-  Put16(Header + 26, 1);
-  Put16(Header + 28, 24);
-  Put32(Header + 34, static_cast<std::uint32_t>(PixelBytes));
-  Put32(Header + 38, PixelsPerMetre);
-  Put32(Header + 42, PixelsPerMetre);
-
+  const auto Header = Headers(Image);
+  const std::size_t Stride = StrideOf(Image);
+  std::vector<std::uint8_t> File(Header.begin(), Header.end());
+  File.resize(HeadersSize + Stride * static_cast<std::size_t>(Image.Height()));
   std::uint8_t* Out = File.data() + HeadersSize;
-  for (std::int32_t Y = Image.Height() - 1; Y >= 0; --Y, Out += Stride) {
-    const std::uint8_t* In = Image.Row(Y);
-    for (std::uint64_t X = 0; X < Width; ++X, In += 3) {
-      Out[X * 3] = In[2];
-      Out[X * 3 + 1] = In[1];
-      Out[X * 3 + 2] = In[0];
-    }
-  }
+  for (std::int32_t Y = Image.Height() - 1; Y >= 0; --Y, Out += Stride) EncodeRow(Image, Y, Out);
   return File;
 }
 
+void CheckBitmapTarget(const std::string& FileName) {
+  struct stat Status {};
+  if (::stat(FileName.c_str(), &Status) != 0) {
+    if (errno != ENOENT) ThrowWriteError(FileName, errno);
+    return;
+  }
+  // Renaming over a device or a folder would replace the node itself, or fail with a reason
+  // about the temporary file.
+  if (S_ISDIR(Status.st_mode)) ThrowWriteError(FileName, EISDIR);
+  if (!S_ISREG(Status.st_mode)) ThrowWriteError(FileName, "not a regular file");
+}
+
+// Streamed bottom row first through one piece of a few rows, so that the file never exists
+// in memory beside the image.
 void WriteBitmap(const TRgbImage& Image, const std::string& FileName) {
-  const std::vector<std::uint8_t> File = EncodeBitmap(Image);
+  const auto Header = Headers(Image);
+  CheckBitmapTarget(FileName);
   TTemporaryFile Temporary(FileName);
-  if (const int Error = Temporary.WriteAll(File)) ThrowWriteError(FileName, Error);
+  const std::size_t Stride = StrideOf(Image);
+  std::vector<std::uint8_t> Piece(std::max(WritePieceSize / Stride, std::size_t{1}) * Stride);
+  std::copy(Header.begin(), Header.end(), Piece.begin());
+  std::size_t Filled = HeadersSize;
+  for (std::int32_t Y = Image.Height() - 1; Y >= 0; --Y) {
+    if (Filled + Stride > Piece.size()) {
+      if (const int Error = Temporary.Write(Piece.data(), Filled)) ThrowWriteError(FileName, Error);
+      Filled = 0;
+    }
+    EncodeRow(Image, Y, Piece.data() + Filled);
+    Filled += Stride;
+  }
+  if (const int Error = Temporary.Write(Piece.data(), Filled)) ThrowWriteError(FileName, Error);
+  if (const int Error = Temporary.Finish()) ThrowWriteError(FileName, Error);
   if (const int Error = Temporary.RenameTo(FileName)) ThrowWriteError(FileName, Error);
 }
 
