@@ -48,6 +48,9 @@ std::vector<THostileFile> HostileSet(bool Smoke) {
   Set.push_back({"PNG 1e6 x 4000 interlaced", "wide-interlaced.png", [=](const std::string& File) {
                    hostile::WriteZeroPng(File, WideWidth, 4000, 8, 0, true);
                  }});
+  Set.push_back({"PNG 2e6 empty data chunks", "empty-chunks.png", [=](const std::string& File) {
+                   hostile::WriteEmptyChunkPng(File, Smoke ? 20000 : 2000000);
+                 }});
   Set.push_back({"JPEG 23000^2 499 AC scans", "scan-bomb.jpg", [=](const std::string& File) {
                    hostile::WriteScanBombJpeg(File, BombSide, BombSide, 499);
                  }});
