@@ -20,6 +20,7 @@
 
 #include "core/DateTime.h"
 #include "core/Text.h"
+#include "imaging/ImageError.h"
 #include "settings/Registry.h"
 #include "support/TempFolder.h"
 
@@ -484,7 +485,9 @@ TEST_F(SkyrelleTest, SelectingAVanishedFileRendersNothingButSaves) {
   EXPECT_EQ(Store()->ReadDateTime("LastChange"), At(10, 0, 30));
 }
 
-TEST_F(SkyrelleTest, UndecodablePictureRaisesAndLeavesStoreAndWallpaperUntouched) {
+// The failed pick is stored, so that the next start avoids it; its error is raised once, and
+// the next change moves on to another picture instead of trying its other sections.
+TEST_F(SkyrelleTest, UndecodablePictureRaisesOnceIsStoredAndLeavesTheWallpaper) {
   const std::string shown = AddPicture("a.bmp");
   const auto engine = Start();
   engine->SetSourceDirectory(Pictures.string());
@@ -494,19 +497,22 @@ TEST_F(SkyrelleTest, UndecodablePictureRaisesAndLeavesStoreAndWallpaperUntouched
   std::ofstream(broken) << "BM but nothing like a bitmap";
   Clock.Time = At(11, 1, 0);
 
-  EXPECT_ANY_THROW(engine->SelectImage(broken));
+  EXPECT_THROW(engine->SelectImage(broken), imaging::EImageError);
   EXPECT_EQ(engine->CurrentFile(), broken);
   EXPECT_EQ(engine->CurrentIndex(), 0);
-  EXPECT_ANY_THROW(engine->Advance());
-  EXPECT_EQ(engine->CurrentIndex(), 1);
-
   EXPECT_EQ(engine->LastChange(), At(10, 0, 30));
   EXPECT_EQ(engine->MinutesUntilNextChange(), 0);
   EXPECT_EQ(Wallpaper.Files.size(), 1u);
   EXPECT_EQ(ReadWhole(output), bitmap);
-  EXPECT_EQ(StoredText("CurrentFile"), shown);
-  EXPECT_EQ(StoredText("History"), shown);
+  EXPECT_EQ(StoredText("CurrentFile"), broken);
+  EXPECT_EQ(StoredText("History"), broken + ";" + shown);
   EXPECT_EQ(StoredIndex(), 0);
+
+  EXPECT_NO_THROW(engine->SelectImage(broken));
+  engine->Advance();
+  EXPECT_EQ(engine->CurrentFile(), shown);
+  EXPECT_EQ(engine->CurrentIndex(), 0);
+  EXPECT_EQ(Wallpaper.Files.size(), 2u);
 }
 
 TEST_F(SkyrelleTest, AdvanceWalksTheSectionsThenPicksAnotherPicture) {
