@@ -22,6 +22,7 @@
 #include "core/Text.h"
 #include "imaging/ImageError.h"
 #include "settings/Registry.h"
+#include "support/RunAsNobody.h"
 #include "support/TempFolder.h"
 
 namespace skyrelle::engine {
@@ -32,6 +33,7 @@ using core::TDateTime;
 using settings::TRegistry;
 using settings::TRegValue;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr const char* SettingsKey = "\\Software\\Halvorn\\hvnSkyrelle";
@@ -699,6 +701,75 @@ TEST_F(SkyrelleTest, LoadsStoredTextsAsTheyAre) {
   EXPECT_EQ(engine->LastChange(), 45292.5);
   engine->SelectImage("/p/a.bmp");
   EXPECT_EQ(StoredText("History"), "/p/a.bmp;/p/b.bmp");
+}
+
+// --- Hostile pictures and stores ------------------------------------------------------------
+
+TEST_F(SkyrelleTest, AFirstPickThatCannotBeRenderedStillMakesTheEngine) {
+  const std::string broken = Picture("only.jpg");
+  std::ofstream(broken) << "\xFF\xD8\xFF but cut short";
+  Store()->WriteString("SourceDirectory", Pictures.string());
+  const auto engine = Start();
+  const std::exception_ptr error = engine->TakeStartError();
+  ASSERT_NE(error, nullptr);
+  try {
+    std::rethrow_exception(error);
+  } catch (const imaging::EImageError& Error) {
+    EXPECT_THAT(Error.what(), HasSubstr(broken));
+  }
+  EXPECT_EQ(engine->TakeStartError(), nullptr);
+  EXPECT_EQ(engine->CurrentFile(), broken);
+  EXPECT_EQ(StoredText("History"), broken);
+  EXPECT_THAT(Wallpaper.Files, IsEmpty());
+}
+
+// Write-protected for the user the engine runs as: the wallpaper is still set, the refusal is
+// raised once with the store's file and the system's reason, and the engine goes on in memory.
+TEST_F(SkyrelleTest, AStoreThatRefusesWritesIsReportedOnceAndTheStateLivesInMemory) {
+  AddPicture("a.bmp");
+  AddPicture("b.bmp");
+  Store()->WriteString("SourceDirectory", Pictures.string());
+  const std::string storeFile = settings::SettingsStorePath();
+  ASSERT_EQ(chmod(storeFile.c_str(), 0400), 0);
+  const std::string refused = "Echec à la définition des données pour 'SourceDirectory'\n\"" +
+                              storeFile + "\": Permission denied";
+  const int code = test_support::RunAsNobody(Root.Path(), [&] {
+    const auto engine = Start();
+    try {
+      std::rethrow_exception(engine->TakeStartError());
+    } catch (const settings::ERegistryException& Error) {
+      if (Error.what() != refused) return 1;
+    } catch (...) {
+      return 2;
+    }
+    if (Wallpaper.Files.size() != 1) return 3;
+    const std::string first = engine->CurrentFile();
+    engine->NextImage();  // raises nothing: the refusal was reported
+    if (engine->CurrentFile() == first || Wallpaper.Files.size() != 2) return 4;
+    return engine->CurrentIndex() == 0 ? 0 : 5;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(StoredText("CurrentFile"), "");
+}
+
+// File names are bytes: a Latin-1 folder and picture come back from the store as they were,
+// and the history still knows the picture at the next start.
+TEST_F(SkyrelleTest, ALatin1NameRoundTripsThroughTheStoreAndTheHistory) {
+  const fs::path folder = Root / "f\xF6tos";
+  fs::create_directories(folder);
+  const std::string latin1 = (folder / "caf\xE9.bmp").string();
+  WriteBitmap(latin1, 8, 2, 0x80);
+  const std::string other = (folder / "caf\xE8.bmp").string();
+  WriteBitmap(other, 8, 2, 0x40);
+  Start()->SelectImage(latin1);
+  Store()->WriteString("SourceDirectory", folder.string());
+  EXPECT_EQ(StoredText("CurrentFile"), latin1);
+  EXPECT_EQ(StoredText("History"), latin1);
+
+  const auto engine = Start();
+  EXPECT_EQ(engine->SourceDirectory(), folder.string());
+  EXPECT_EQ(engine->CurrentFile(), other) << "the history avoids the Latin-1 picture";
+  EXPECT_EQ(StoredText("History"), other + ";" + latin1);
 }
 
 }  // namespace
