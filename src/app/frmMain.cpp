@@ -192,7 +192,11 @@ void TfrmMain::FormCreate() {
     ShowCurrentException();
     WithoutEngine(ErrorBoxText(CurrentExceptionText()));
   }
-  if (FPanorama) beSourceDirectory->setText(DecodePath(FPanorama->SourceDirectory()));
+  if (FPanorama) {
+    beSourceDirectory->setText(DecodePath(FPanorama->SourceDirectory()));
+    if (const std::exception_ptr error = FPanorama->TakeStartError())
+      Guarded([&] { std::rethrow_exception(error); });
+  }
   if (IsAutoStartEnabled()) {
     chkAutoStart->setChecked(true);
     chkAutoStartClick();

@@ -6,6 +6,7 @@
 #include <unicode/uchar.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/UserLocale.h"
 
@@ -14,8 +15,11 @@ namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
 
-// Decodes one code point at Pos and advances it; malformed sequences yield U+FFFD.
-char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
+constexpr char16_t EscapeBase = 0xDC00;
+
+// Decodes one code point at Pos and advances it; nothing for a malformed sequence, which Pos
+// is then moved past (at least its first byte).
+std::optional<char32_t> NextCodePoint(std::string_view Text, std::size_t& Pos) {
   const auto lead = static_cast<unsigned char>(Text[Pos++]);
   if (lead < 0x80) return lead;
   int extra = 0;
@@ -28,18 +32,38 @@ char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
   } else if ((lead & 0xF8) == 0xF0) {
     extra = 3, value = lead & 0x07, minimum = 0x10000;
   } else {
-    return Replacement;
+    return std::nullopt;
   }
   for (int i = 0; i < extra; ++i) {
-    if (Pos >= Text.size()) return Replacement;
+    if (Pos >= Text.size()) return std::nullopt;
     const auto next = static_cast<unsigned char>(Text[Pos]);
-    if ((next & 0xC0) != 0x80) return Replacement;
+    if ((next & 0xC0) != 0x80) return std::nullopt;
     value = (value << 6) | (next & 0x3F);
     ++Pos;
   }
   if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    return Replacement;
+    return std::nullopt;
   return value;
+}
+
+// The code point at Pos, or the byte at Pos escaped as a lone surrogate U+DC80 .. U+DCFF when
+// no valid sequence starts there; Pos is advanced past what was taken.
+char32_t NextCodePointOrEscape(std::string_view Text, std::size_t& Pos) {
+  const std::size_t start = Pos;
+  if (const std::optional<char32_t> code = NextCodePoint(Text, Pos)) return *code;
+  Pos = start + 1;
+  return EscapeBase + static_cast<unsigned char>(Text[start]);
+}
+
+bool IsEscapedByte(char16_t Unit) { return Unit >= EscapeBase + 0x80 && Unit <= EscapeBase + 0xFF; }
+
+void AppendUtf16(std::u16string& Out, char32_t Code) {
+  if (Code >= 0x10000) {
+    Out += static_cast<char16_t>(0xD800 + ((Code - 0x10000) >> 10));
+    Out += static_cast<char16_t>(0xDC00 + ((Code - 0x10000) & 0x3FF));
+  } else {
+    Out += static_cast<char16_t>(Code);
+  }
 }
 
 void AppendUtf8(std::string& Out, char32_t Code) {
@@ -60,6 +84,27 @@ void AppendUtf8(std::string& Out, char32_t Code) {
   }
 }
 
+// Each unit is taken alone or with the low surrogate that completes its pair; Lone appends
+// what a lone surrogate becomes.
+template <typename TLone>
+std::string Utf16ToUtf8With(std::u16string_view Text, TLone Lone) {
+  std::string out;
+  out.reserve(Text.size());
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    const char16_t unit = Text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
+        Text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      Lone(out, unit);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
 std::unique_ptr<icu::Collator> MakeCollator() {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::Collator> collator(
@@ -77,40 +122,43 @@ std::unique_ptr<icu::Collator> MakeCollator() {
 std::u16string Utf8ToUtf16(std::string_view Text) {
   std::u16string out;
   out.reserve(Text.size());
-  for (std::size_t pos = 0; pos < Text.size();) {
-    const char32_t code = NextCodePoint(Text, pos);
-    if (code >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(code);
-    }
-  }
+  for (std::size_t pos = 0; pos < Text.size();)
+    AppendUtf16(out, NextCodePoint(Text, pos).value_or(Replacement));
   return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view Text) {
-  std::string out;
-  out.reserve(Text.size());
-  for (std::size_t i = 0; i < Text.size(); ++i) {
-    const char16_t unit = Text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-        Text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[i + 1] - 0xDC00));
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      AppendUtf8(out, Replacement);
-    } else {
-      AppendUtf8(out, unit);
-    }
-  }
+  return Utf16ToUtf8With(Text, [](std::string& Out, char16_t) { AppendUtf8(Out, Replacement); });
+}
+
+std::u16string BytesToUtf16(std::string_view Bytes) {
+  std::u16string out;
+  out.reserve(Bytes.size());
+  for (std::size_t pos = 0; pos < Bytes.size();)
+    AppendUtf16(out, NextCodePointOrEscape(Bytes, pos));
   return out;
+}
+
+std::string Utf16ToBytes(std::u16string_view Text) {
+  return Utf16ToUtf8With(Text, [](std::string& Out, char16_t Unit) {
+    if (IsEscapedByte(Unit)) {
+      Out += static_cast<char>(Unit - EscapeBase);
+    } else {
+      AppendUtf8(Out, Replacement);
+    }
+  });
+}
+
+bool HasUndecodableBytes(std::string_view Bytes) {
+  for (std::size_t pos = 0; pos < Bytes.size();)
+    if (!NextCodePoint(Bytes, pos)) return true;
+  return false;
 }
 
 std::size_t Utf16Length(std::string_view Text) {
   std::size_t length = 0;
   for (std::size_t pos = 0; pos < Text.size();)
-    length += NextCodePoint(Text, pos) >= 0x10000 ? 2 : 1;
+    length += NextCodePointOrEscape(Text, pos) >= 0x10000 ? 2 : 1;
   return length;
 }
 
@@ -124,9 +172,16 @@ std::string AsciiLowerCase(std::string_view Text) {
 std::string FoldCase(std::string_view Text) {
   std::string out;
   out.reserve(Text.size());
-  for (std::size_t pos = 0; pos < Text.size();)
-    AppendUtf8(out, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(NextCodePoint(Text, pos)),
-                                                     U_FOLD_CASE_DEFAULT)));
+  for (std::size_t pos = 0; pos < Text.size();) {
+    const std::size_t start = pos;
+    if (const std::optional<char32_t> code = NextCodePoint(Text, pos)) {
+      AppendUtf8(
+          out, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(*code), U_FOLD_CASE_DEFAULT)));
+    } else {
+      pos = start + 1;
+      out += Text[start];  // an undecodable byte stays itself, so two such names never meet
+    }
+  }
   return out;
 }
 
@@ -137,7 +192,12 @@ int CompareText(std::string_view Left, std::string_view Right) {
   const UCollationResult result = collator->compareUTF8(
       icu::StringPiece(Left.data(), static_cast<int32_t>(Left.size())),
       icu::StringPiece(Right.data(), static_cast<int32_t>(Right.size())), status);
-  return U_FAILURE(status) ? Left.compare(Right) : static_cast<int>(result);
+  if (U_FAILURE(status)) return Left.compare(Right);
+  // The collator takes every undecodable byte for U+FFFD; names that differ only there are
+  // different files.
+  if (result == UCOL_EQUAL && (HasUndecodableBytes(Left) || HasUndecodableBytes(Right)))
+    return FoldCase(Left).compare(FoldCase(Right));
+  return static_cast<int>(result);
 }
 
 }  // namespace skyrelle::core

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <string>
@@ -111,6 +113,32 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
     EXPECT_NE(Run.ErrorOutput.find(Case.Message), std::string::npos) << Run.ErrorOutput;
   }
   EXPECT_FALSE(std::filesystem::exists(FOutput));
+}
+
+// Checked before the picture is read; the node in the way is left as it was.
+TEST_F(RenderToolTest, OutputMustBeARegularFileOrANewOne) {
+  const std::string Folder = FFolder / "folder.bmp";
+  std::filesystem::create_directory(Folder);
+  const std::string Pipe = FFolder / "pipe.bmp";
+  ASSERT_EQ(::mkfifo(Pipe.c_str(), 0600), 0);
+  std::vector<std::pair<std::string, std::string>> Cases = {{Folder, "Is a directory"},
+                                                            {Pipe, "not a regular file"}};
+  // A device of our own: a mistake must not cost the machine its /dev/null.
+  const std::string Device = FFolder / "null.bmp";
+  if (::mknod(Device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0)
+    Cases.emplace_back(Device, "not a regular file");
+  const std::string Missing = FFolder / "missing.png";
+  for (const auto& [Output, Reason] : Cases) {
+    const TProgramRun Run = Render({Missing, "--screen", "12x5", "--section", "1", "-o", Output});
+    EXPECT_EQ(Run.ExitCode, 1);
+    EXPECT_EQ(Run.ErrorOutput,
+              "skyrelle-render: Cannot write the bitmap \"" + Output + "\": " + Reason + "\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(Folder));
+  EXPECT_TRUE(std::filesystem::is_fifo(Pipe));
+  if (std::filesystem::exists(Device)) {
+    EXPECT_TRUE(std::filesystem::is_character_file(Device));
+  }
 }
 
 }  // namespace
