@@ -48,129 +48,129 @@ struct TCase {
 
 // What the engine does not do: decode the whole picture, then copy the section out of it.
 void RenderWholeThenCrop(const std::string& Picture, TScreen Screen, const std::string& Output) {
-  imaging::TPicture Source(Picture);
-  const imaging::TPictureSize Size = Source.Size();
-  imaging::TRgbImage Whole(Size.Width, Size.Height);
-  Source.DrawWindow(0, Whole);
-  const std::int32_t Range = std::max(Size.Width - Screen.Width, 0);
-  const std::int32_t Left = engine::SectionOffset(SectionIndex, Range, Steps);
-  imaging::TRgbImage Section(Screen.Width, Screen.Height);
-  const std::int32_t Columns = std::min(Screen.Width, Size.Width - Left);
-  for (std::int32_t Y = 0; Y < std::min(Screen.Height, Size.Height); ++Y) {
-    std::memcpy(Section.Row(Y), Whole.Row(Y) + std::size_t(Left) * 3, std::size_t(Columns) * 3);
+  imaging::TPicture source(Picture);
+  const imaging::TPictureSize size = source.Size();
+  imaging::TRgbImage whole(size.Width, size.Height);
+  source.DrawWindow(0, whole);
+  const std::int32_t range = std::max(size.Width - Screen.Width, 0);
+  const std::int32_t left = engine::SectionOffset(SectionIndex, range, Steps);
+  imaging::TRgbImage section(Screen.Width, Screen.Height);
+  const std::int32_t columns = std::min(Screen.Width, size.Width - left);
+  for (std::int32_t y = 0; y < std::min(Screen.Height, size.Height); ++y) {
+    std::memcpy(section.Row(y), whole.Row(y) + std::size_t(left) * 3, std::size_t(columns) * 3);
   }
-  imaging::WriteBitmap(Section, Output);
+  imaging::WriteBitmap(section, Output);
 }
 
 double MedianMilliseconds(int Repeats, const std::function<void()>& Work) {
   Work();  // warms the page cache
-  std::vector<double> Times;
-  for (int I = 0; I < Repeats; ++I) {
-    const auto Start = std::chrono::steady_clock::now();
+  std::vector<double> times;
+  for (int i = 0; i < Repeats; ++i) {
+    const auto start = std::chrono::steady_clock::now();
     Work();
-    Times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start)
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count());
   }
-  std::sort(Times.begin(), Times.end());
-  return Times[Times.size() / 2];
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
 }
 
 // Runs a program and returns its peak resident memory in kilobytes, or -1 when it failed.
 long PeakKilobytes(const std::vector<std::string>& Command) {
-  const test_support::TProgramRun Run = test_support::RunProgram(Command);
-  return Run.ExitCode == 0 ? Run.PeakKilobytes : -1;
+  const test_support::TProgramRun run = test_support::RunProgram(Command);
+  return run.ExitCode == 0 ? run.PeakKilobytes : -1;
 }
 
 std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
 int Run(const std::filesystem::path& Folder, bool Smoke) {
   std::filesystem::create_directories(Folder);
-  const TScreen Screen = Smoke ? TScreen{320, 200} : TScreen{1920, 1080};
-  const auto Path = [&](const char* Name) { return (Folder / Name).string(); };
-  std::vector<TCase> Cases;
+  const TScreen screen = Smoke ? TScreen{320, 200} : TScreen{1920, 1080};
+  const auto path = [&](const char* Name) { return (Folder / Name).string(); };
+  std::vector<TCase> cases;
   if (Smoke) {
-    Cases = {{"JPEG", Path("smoke.jpg"), 2048, 256, 1, 0, 0},
-             {"PNG", Path("smoke.png"), 2048, 256, 1, 0, 0}};
+    cases = {{"JPEG", path("smoke.jpg"), 2048, 256, 1, 0, 0},
+             {"PNG", path("smoke.png"), 2048, 256, 1, 0, 0}};
   } else {
-    Cases = {{"16384x2048 baseline JPEG", Path("wide-16384x2048.jpg"), 16384, 2048, 9, 3.0, 0},
-             {"60000x4000 baseline JPEG", Path("wide-60000x4000.jpg"), 60000, 4000, 3, 0, 65536},
-             {"60000x4000 PNG", Path("wide-60000x4000.png"), 60000, 4000, 3, 0, 65536}};
+    cases = {{"16384x2048 baseline JPEG", path("wide-16384x2048.jpg"), 16384, 2048, 9, 3.0, 0},
+             {"60000x4000 baseline JPEG", path("wide-60000x4000.jpg"), 60000, 4000, 3, 0, 65536},
+             {"60000x4000 PNG", path("wide-60000x4000.png"), 60000, 4000, 3, 0, 65536}};
   }
-  const std::string Output = Path("section.bmp");
-  const std::string ScreenText = std::to_string(Screen.Width) + "x" + std::to_string(Screen.Height);
-  bool GoalsMet = true;
-  std::printf("One %s section (index %d of %d)\n", ScreenText.c_str(), SectionIndex, Steps);
+  const std::string output = path("section.bmp");
+  const std::string screenText = std::to_string(screen.Width) + "x" + std::to_string(screen.Height);
+  bool goalsMet = true;
+  std::printf("One %s section (index %d of %d)\n", screenText.c_str(), SectionIndex, Steps);
   std::printf("%-26s %10s %12s %10s %8s %15s %15s\n", "picture", "file MB", "windowed ms",
               "whole ms", "ratio", "render peak MB", "whole peak MB");
-  for (const TCase& Case : Cases) {
-    if (!std::filesystem::exists(Case.FileName)) {
-      std::fprintf(stderr, "generating %s ...\n", Case.FileName.c_str());
-      const bool Jpeg = Case.FileName.ends_with(".jpg");
-      (Jpeg ? bench::WriteLandscapeJpeg : bench::WriteLandscapePng)(Case.FileName, Case.Width,
-                                                                    Case.Height);
+  for (const TCase& picture : cases) {
+    if (!std::filesystem::exists(picture.FileName)) {
+      std::fprintf(stderr, "generating %s ...\n", picture.FileName.c_str());
+      const bool jpeg = picture.FileName.ends_with(".jpg");
+      (jpeg ? bench::WriteLandscapeJpeg : bench::WriteLandscapePng)(picture.FileName, picture.Width,
+                                                                    picture.Height);
     }
-    const double Windowed = MedianMilliseconds(Case.Repeats, [&] {
-      engine::RenderSection(Case.FileName, Screen.Width, Screen.Height, SectionIndex, Steps,
-                            Output);
+    const double windowed = MedianMilliseconds(picture.Repeats, [&] {
+      engine::RenderSection(picture.FileName, screen.Width, screen.Height, SectionIndex, Steps,
+                            output);
     });
-    const double Whole = MedianMilliseconds(
-        Case.Repeats, [&] { RenderWholeThenCrop(Case.FileName, Screen, Output); });
-    const long RenderKb =
-        PeakKilobytes({SKYRELLE_RENDER, Case.FileName, "--screen", ScreenText, "--section",
-                       std::to_string(SectionIndex + 1), "-o", Output});
-    const long WholeKb =
-        PeakKilobytes({SelfPath(), "--decode-whole", Case.FileName, ScreenText, Output});
-    const double Ratio = Whole / Windowed;
-    std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", Case.Label,
-                std::filesystem::file_size(Case.FileName) / 1048576.0, Windowed, Whole, Ratio,
-                RenderKb / 1024.0, WholeKb / 1024.0);
-    if (RenderKb < 0 || WholeKb < 0) {
+    const double whole = MedianMilliseconds(
+        picture.Repeats, [&] { RenderWholeThenCrop(picture.FileName, screen, output); });
+    const long renderKb =
+        PeakKilobytes({SKYRELLE_RENDER, picture.FileName, "--screen", screenText, "--section",
+                       std::to_string(SectionIndex + 1), "-o", output});
+    const long wholeKb =
+        PeakKilobytes({SelfPath(), "--decode-whole", picture.FileName, screenText, output});
+    const double ratio = whole / windowed;
+    std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", picture.Label,
+                std::filesystem::file_size(picture.FileName) / 1048576.0, windowed, whole, ratio,
+                renderKb / 1024.0, wholeKb / 1024.0);
+    if (renderKb < 0 || wholeKb < 0) {
       std::printf("  FAILED: a child process did not complete\n");
-      GoalsMet = false;
+      goalsMet = false;
     }
-    if (Case.MinimumRatio > 0) {
-      const bool Met = Ratio >= Case.MinimumRatio;
+    if (picture.MinimumRatio > 0) {
+      const bool met = ratio >= picture.MinimumRatio;
       std::printf("  goal: windowed at least %.0fx faster than whole decode: %s\n",
-                  Case.MinimumRatio, Met ? "met" : "MISSED");
-      GoalsMet = GoalsMet && Met;
+                  picture.MinimumRatio, met ? "met" : "MISSED");
+      goalsMet = goalsMet && met;
     }
-    if (Case.MaximumRenderKb > 0) {
-      const bool Met = RenderKb >= 0 && RenderKb < Case.MaximumRenderKb;
+    if (picture.MaximumRenderKb > 0) {
+      const bool met = renderKb >= 0 && renderKb < picture.MaximumRenderKb;
       std::printf("  goal: skyrelle-render peak resident memory under %ld MB: %s\n",
-                  Case.MaximumRenderKb / 1024, Met ? "met" : "MISSED");
-      GoalsMet = GoalsMet && Met;
+                  picture.MaximumRenderKb / 1024, met ? "met" : "MISSED");
+      goalsMet = goalsMet && met;
     }
   }
-  return GoalsMet ? 0 : 1;
+  return goalsMet ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int Count, char** Values) {
   try {
-    const std::vector<std::string> Arguments(Values + 1, Values + Count);
-    if (Arguments.size() == 4 && Arguments[0] == "--decode-whole") {
-      const std::size_t Cross = Arguments[2].find('x');
-      const TScreen Screen{std::stoi(Arguments[2].substr(0, Cross)),
-                           std::stoi(Arguments[2].substr(Cross + 1))};
-      RenderWholeThenCrop(Arguments[1], Screen, Arguments[3]);
+    const std::vector<std::string> arguments(Values + 1, Values + Count);
+    if (arguments.size() == 4 && arguments[0] == "--decode-whole") {
+      const std::size_t cross = arguments[2].find('x');
+      const TScreen screen{std::stoi(arguments[2].substr(0, cross)),
+                           std::stoi(arguments[2].substr(cross + 1))};
+      RenderWholeThenCrop(arguments[1], screen, arguments[3]);
       return 0;
     }
-    if (Arguments.size() == 1 && Arguments[0] == "--smoke") {
-      const test_support::TTempFolder Folder;
-      return Run(Folder.Path(), true);
+    if (arguments.size() == 1 && arguments[0] == "--smoke") {
+      const test_support::TTempFolder folder;
+      return Run(folder.Path(), true);
     }
-    if (Arguments.size() > 1 || (!Arguments.empty() && Arguments[0].starts_with('-'))) {
+    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with('-'))) {
       std::fputs("Usage: skyrelle-render-bench [FOLDER] | --smoke\n", stderr);
       return 2;
     }
-    const std::filesystem::path Folder =
-        Arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-bench"
-                          : std::filesystem::path(Arguments[0]);
-    return Run(Folder, false);
-  } catch (const std::exception& Error) {
-    std::fprintf(stderr, "skyrelle-render-bench: %s\n", Error.what());
+    const std::filesystem::path folder =
+        arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-bench"
+                          : std::filesystem::path(arguments[0]);
+    return Run(folder, false);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "skyrelle-render-bench: %s\n", error.what());
     return 2;
   }
 }
