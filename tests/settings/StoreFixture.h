@@ -54,11 +54,11 @@ class StoreFixture : public ::testing::Test {
 
  private:
   void DropRoot() const {
-    constexpr uid_t Nobody = 65534;
+    constexpr uid_t nobody = 65534;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(FFolder.Path()))
-      if (lchown(entry.path().c_str(), Nobody, Nobody) != 0) _exit(97);
-    if (lchown(FFolder.Path().c_str(), Nobody, Nobody) != 0 || setgid(Nobody) != 0 ||
-        setuid(Nobody) != 0)
+      if (lchown(entry.path().c_str(), nobody, nobody) != 0) _exit(97);
+    if (lchown(FFolder.Path().c_str(), nobody, nobody) != 0 || setgid(nobody) != 0 ||
+        setuid(nobody) != 0)
       _exit(97);
   }
 };
