@@ -123,8 +123,9 @@ int Run(const std::filesystem::path& Folder, bool Smoke) {
         PeakKilobytes({SelfPath(), "--decode-whole", picture.FileName, screenText, output});
     const double ratio = whole / windowed;
     std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", picture.Label,
-                std::filesystem::file_size(picture.FileName) / 1048576.0, windowed, whole, ratio,
-                renderKb / 1024.0, wholeKb / 1024.0);
+                static_cast<double>(std::filesystem::file_size(picture.FileName)) / 1048576.0,
+                windowed, whole, ratio, static_cast<double>(renderKb) / 1024.0,
+                static_cast<double>(wholeKb) / 1024.0);
     if (renderKb < 0 || wholeKb < 0) {
       std::printf("  FAILED: a child process did not complete\n");
       goalsMet = false;
