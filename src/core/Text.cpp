@@ -186,10 +186,10 @@ std::string FoldCase(std::string_view Text) {
 }
 
 int CompareText(std::string_view Left, std::string_view Right) {
-  static const std::unique_ptr<icu::Collator> collator = MakeCollator();
-  if (!collator) return Left.compare(Right);
+  static const std::unique_ptr<icu::Collator> UserCollator = MakeCollator();
+  if (!UserCollator) return Left.compare(Right);
   UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult result = collator->compareUTF8(
+  const UCollationResult result = UserCollator->compareUTF8(
       icu::StringPiece(Left.data(), static_cast<int32_t>(Left.size())),
       icu::StringPiece(Right.data(), static_cast<int32_t>(Right.size())), status);
   if (U_FAILURE(status)) return Left.compare(Right);

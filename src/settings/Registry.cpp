@@ -105,7 +105,7 @@ struct TRegistry::TImpl {
   }
 };
 
-TRegistry::TRegistry(std::uint32_t Access, TSettingsStore Store)
+TRegistry::TRegistry(std::uint32_t Access, const TSettingsStore& Store)
     : FImpl(std::make_unique<TImpl>()) {
   FImpl->Access = Access;
   FImpl->StoreFile = Store.File();

@@ -83,7 +83,7 @@ class TSettingsStore {
 class TRegistry {
  public:
   explicit TRegistry(std::uint32_t Access = KEY_ALL_ACCESS,
-                     TSettingsStore Store = TSettingsStore::CurrentUser());
+                     const TSettingsStore& Store = TSettingsStore::CurrentUser());
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;

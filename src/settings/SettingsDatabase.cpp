@@ -53,13 +53,13 @@ EStoreError SystemError(const std::string& What, const std::string& Target,
 void CreateStoreFile(const std::string& File) {
   try {
     platform::CreatePrivateFolder(core::ExtractFileDir(File));
-  } catch (const platform::EFileError& Error) {
-    throw SystemError("Cannot create the settings folder", Error.FileName(), Error.Reason());
+  } catch (const platform::EFileError& error) {
+    throw SystemError("Cannot create the settings folder", error.FileName(), error.Reason());
   }
   try {
     platform::CreatePrivateFile(File);
-  } catch (const platform::EFileError& Error) {
-    throw SystemError("Cannot create the settings store", File, Error.Reason());
+  } catch (const platform::EFileError& error) {
+    throw SystemError("Cannot create the settings store", File, error.Reason());
   }
 }
 
@@ -145,8 +145,8 @@ class TSettingsDatabase::TStatement {
   }
   TStatement& Bind(int Index, const std::vector<std::uint8_t>& Bytes) {
     // A null pointer would bind NULL; an empty value must stay an empty blob.
-    static const std::uint8_t none = 0;
-    return Check(sqlite3_bind_blob64(FStatement, Index, Bytes.empty() ? &none : Bytes.data(),
+    static const std::uint8_t None = 0;
+    return Check(sqlite3_bind_blob64(FStatement, Index, Bytes.empty() ? &None : Bytes.data(),
                                      Bytes.size(), SQLITE_TRANSIENT));
   }
 

@@ -320,10 +320,10 @@ TEST_F(SkyrelleTest, PicksAvoidTheHistoryThenDrawUniformlyFromTheWholeFolder) {
 
   // Now all three are in the history. Bounds lie six standard deviations from 1/3 of the picks,
   // for any seed; the fixed one keeps the test from ever failing by chance.
-  constexpr int Picks = 300;
+  constexpr int picks = 300;
   std::map<std::string, int> shown;
   int repeats = 0;
-  for (int i = 0; i < Picks; ++i) {
+  for (int i = 0; i < picks; ++i) {
     const std::string before = engine->CurrentFile();
     engine->Advance();
     ++shown[engine->CurrentFile()];

@@ -106,12 +106,11 @@ TInputFile::TInputFile(const std::string& FileName) : FFileName(FileName), FHand
   struct stat status {};
   int error = 0;
   bool notRegular = false;
-  if (::fstat(file, &status) != 0) {
-    error = errno;
-  } else if (!S_ISREG(status.st_mode)) {
+  const bool statusRead = ::fstat(file, &status) == 0;
+  if (statusRead && !S_ISREG(status.st_mode)) {
     error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     notRegular = true;
-  } else if (::fcntl(file, F_SETFL, O_RDONLY) != 0) {
+  } else if (!statusRead || ::fcntl(file, F_SETFL, O_RDONLY) != 0) {
     error = errno;
   }
   if (error != 0) {
