@@ -160,12 +160,11 @@ void TfrmMain::CreateTrayIcon() {
   miQuit = AddMenuItem(pmTrayIcon, "miQuit", QStringLiteral("Quit"), QStringLiteral("exit"));
   mnuAbout =
       AddMenuItem(pmTrayIcon, "mnuAbout", QStringLiteral("About"), QStringLiteral("button-info"));
-  // There is no About window yet.
-  mnuAbout->setEnabled(false);
   connect(miShow, &QAction::triggered, this, &TfrmMain::miShowClick);
   connect(miNextImage, &QAction::triggered, this, &TfrmMain::miNextImageClick);
   connect(miNextSection, &QAction::triggered, this, &TfrmMain::miNextSectionClick);
   connect(miQuit, &QAction::triggered, this, &TfrmMain::miQuitClick);
+  connect(mnuAbout, &QAction::triggered, this, &TfrmMain::mnuAboutClick);
 
   TrayIcon = new QSystemTrayIcon(MainIcon(), this);
   TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
@@ -193,7 +192,11 @@ void TfrmMain::FormCreate() {
     ShowCurrentException();
     WithoutEngine(ErrorBoxText(CurrentExceptionText()));
   }
-  if (FPanorama) beSourceDirectory->setText(DecodePath(FPanorama->SourceDirectory()));
+  if (FPanorama) {
+    beSourceDirectory->setText(DecodePath(FPanorama->SourceDirectory()));
+    if (const std::exception_ptr error = FPanorama->TakeStartError())
+      Guarded([&] { std::rethrow_exception(error); });
+  }
   if (IsAutoStartEnabled()) {
     chkAutoStart->setChecked(true);
     chkAutoStartClick();
@@ -300,6 +303,10 @@ void TfrmMain::miNextSectionClick() { btnApplyNowClick(); }
 // Leaves the loop directly: a quit request would first ask the window to close, which it
 // refuses, and newer toolkits then call the quit off.
 void TfrmMain::miQuitClick() { QCoreApplication::exit(0); }
+
+void TfrmMain::mnuAboutClick() {
+  Guarded([this] { FServices.ShowAbout(); });
+}
 
 void TfrmMain::TimerTimer() {
   Guarded([this] {

@@ -34,6 +34,8 @@ struct TfrmMainServices {
   std::function<bool()> TrayAvailable;
   // The wallpaper setter's notice that the desktop refused a picture, once; may be empty.
   std::function<std::optional<std::string>()> TakeWallpaperNotice;
+  // Opens the About window and returns when it has closed.
+  std::function<void()> ShowAbout;
   // The settings store of the window's own values (the launch count).
   settings::TSettingsStore Store = settings::TSettingsStore::CurrentUser();
 };
@@ -67,6 +69,7 @@ class TfrmMain : public QWidget {
   void miNextImageClick();
   void miNextSectionClick();
   void miQuitClick();
+  void mnuAboutClick();
   void TimerTimer();
 
  protected:

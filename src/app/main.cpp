@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "about/frmAbout102.h"
 #include "analytics/AppOpenEvent.h"
 #include "app/ApplicationTitle.h"
 #include "app/ErrorBox.h"
@@ -54,6 +55,7 @@ app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::str
       .BrowseForFolder = app::BrowseForFolderDialog,
       .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
       .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },
+      .ShowAbout = [] { about::ShowAbout(); },
   };
 }
 

@@ -64,8 +64,9 @@ int TStringList::IndexOf(std::string_view Text) const {
 }
 
 void TStringList::Sort() {
-  std::sort(FItems.begin(), FItems.end(),
-            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  std::sort(FItems.begin(), FItems.end(), [](const std::string& Left, const std::string& Right) {
+    return CompareText(Left, Right) < 0;
+  });
 }
 
 std::string TStringList::DelimitedText() const {

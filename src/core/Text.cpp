@@ -1,5 +1,7 @@
 #include "core/Text.h"
 
+#include <optional>
+
 #include "platform/Collation.h"
 
 namespace skyrelle::core {
@@ -7,8 +9,11 @@ namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
 
-// Decodes one code point at Pos and advances it; malformed sequences yield U+FFFD.
-char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
+constexpr char16_t EscapeBase = 0xDC00;
+
+// Decodes one code point at Pos and advances it; nothing for a malformed sequence, which Pos
+// is then moved past (at least its first byte).
+std::optional<char32_t> NextCodePoint(std::string_view Text, std::size_t& Pos) {
   const auto lead = static_cast<unsigned char>(Text[Pos++]);
   if (lead < 0x80) return lead;
   int extra = 0;
@@ -21,18 +26,38 @@ char32_t NextCodePoint(std::string_view Text, std::size_t& Pos) {
   } else if ((lead & 0xF8) == 0xF0) {
     extra = 3, value = lead & 0x07, minimum = 0x10000;
   } else {
-    return Replacement;
+    return std::nullopt;
   }
   for (int i = 0; i < extra; ++i) {
-    if (Pos >= Text.size()) return Replacement;
+    if (Pos >= Text.size()) return std::nullopt;
     const auto next = static_cast<unsigned char>(Text[Pos]);
-    if ((next & 0xC0) != 0x80) return Replacement;
+    if ((next & 0xC0) != 0x80) return std::nullopt;
     value = (value << 6) | (next & 0x3F);
     ++Pos;
   }
   if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    return Replacement;
+    return std::nullopt;
   return value;
+}
+
+// The code point at Pos, or the byte at Pos escaped as a lone surrogate U+DC80 .. U+DCFF when
+// no valid sequence starts there; Pos is advanced past what was taken.
+char32_t NextCodePointOrEscape(std::string_view Text, std::size_t& Pos) {
+  const std::size_t start = Pos;
+  if (const std::optional<char32_t> code = NextCodePoint(Text, Pos)) return *code;
+  Pos = start + 1;
+  return EscapeBase + static_cast<unsigned char>(Text[start]);
+}
+
+bool IsEscapedByte(char16_t Unit) { return Unit >= EscapeBase + 0x80 && Unit <= EscapeBase + 0xFF; }
+
+void AppendUtf16(std::u16string& Out, char32_t Code) {
+  if (Code >= 0x10000) {
+    Out += static_cast<char16_t>(0xD800 + ((Code - 0x10000) >> 10));
+    Out += static_cast<char16_t>(0xDC00 + ((Code - 0x10000) & 0x3FF));
+  } else {
+    Out += static_cast<char16_t>(Code);
+  }
 }
 
 void AppendUtf8(std::string& Out, char32_t Code) {
@@ -53,24 +78,10 @@ void AppendUtf8(std::string& Out, char32_t Code) {
   }
 }
 
-}  // namespace
-
-std::u16string Utf8ToUtf16(std::string_view Text) {
-  std::u16string out;
-  out.reserve(Text.size());
-  for (std::size_t pos = 0; pos < Text.size();) {
-    const char32_t code = NextCodePoint(Text, pos);
-    if (code >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(code);
-    }
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view Text) {
+// Each unit is taken alone or with the low surrogate that completes its pair; Lone appends
+// what a lone surrogate becomes.
+template <typename TLone>
+std::string Utf16ToUtf8With(std::u16string_view Text, TLone Lone) {
   std::string out;
   out.reserve(Text.size());
   for (std::size_t i = 0; i < Text.size(); ++i) {
@@ -80,7 +91,7 @@ std::string Utf16ToUtf8(std::u16string_view Text) {
       AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[i + 1] - 0xDC00));
       ++i;
     } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      AppendUtf8(out, Replacement);
+      Lone(out, unit);
     } else {
       AppendUtf8(out, unit);
     }
@@ -88,10 +99,48 @@ std::string Utf16ToUtf8(std::u16string_view Text) {
   return out;
 }
 
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view Text) {
+  std::u16string out;
+  out.reserve(Text.size());
+  for (std::size_t pos = 0; pos < Text.size();)
+    AppendUtf16(out, NextCodePoint(Text, pos).value_or(Replacement));
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view Text) {
+  return Utf16ToUtf8With(Text, [](std::string& Out, char16_t) { AppendUtf8(Out, Replacement); });
+}
+
+std::u16string BytesToUtf16(std::string_view Bytes) {
+  std::u16string out;
+  out.reserve(Bytes.size());
+  for (std::size_t pos = 0; pos < Bytes.size();)
+    AppendUtf16(out, NextCodePointOrEscape(Bytes, pos));
+  return out;
+}
+
+std::string Utf16ToBytes(std::u16string_view Text) {
+  return Utf16ToUtf8With(Text, [](std::string& Out, char16_t Unit) {
+    if (IsEscapedByte(Unit)) {
+      Out += static_cast<char>(Unit - EscapeBase);
+    } else {
+      AppendUtf8(Out, Replacement);
+    }
+  });
+}
+
+bool HasUndecodableBytes(std::string_view Bytes) {
+  for (std::size_t pos = 0; pos < Bytes.size();)
+    if (!NextCodePoint(Bytes, pos)) return true;
+  return false;
+}
+
 std::size_t Utf16Length(std::string_view Text) {
   std::size_t length = 0;
   for (std::size_t pos = 0; pos < Text.size();)
-    length += NextCodePoint(Text, pos) >= 0x10000 ? 2 : 1;
+    length += NextCodePointOrEscape(Text, pos) >= 0x10000 ? 2 : 1;
   return length;
 }
 
@@ -102,10 +151,30 @@ std::string AsciiLowerCase(std::string_view Text) {
   return out;
 }
 
-std::string FoldCase(std::string_view Text) { return platform::FoldTextCase(Text); }
+// Undecodable bytes stay themselves, so two such names never meet; the decodable runs between
+// them fold as the system folds.
+std::string FoldCase(std::string_view Text) {
+  std::string out;
+  out.reserve(Text.size());
+  std::size_t run = 0;
+  for (std::size_t pos = 0; pos < Text.size();) {
+    const std::size_t start = pos;
+    if (NextCodePoint(Text, pos)) continue;
+    out += platform::FoldTextCase(Text.substr(run, start - run));
+    out += Text[start];
+    pos = run = start + 1;
+  }
+  out += platform::FoldTextCase(Text.substr(run));
+  return out;
+}
 
 int CompareText(std::string_view Left, std::string_view Right) {
-  return platform::CompareTextByLocale(Left, Right);
+  const int result = platform::CompareTextByLocale(Left, Right);
+  // The collation takes every undecodable byte for U+FFFD; names that differ only there are
+  // different files.
+  if (result == 0 && (HasUndecodableBytes(Left) || HasUndecodableBytes(Right)))
+    return FoldCase(Left).compare(FoldCase(Right));
+  return result;
 }
 
 }  // namespace skyrelle::core

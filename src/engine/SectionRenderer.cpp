@@ -15,28 +15,28 @@ namespace {
 // Halfway cases go to the even neighbour; results beyond 32 bits saturate instead of wrapping,
 // so a stored index far out of range still yields a defined (white) section.
 std::int32_t RoundHalfEven(double Value) {
-  double Rounded = std::round(Value);
-  if (std::fabs(Value - std::trunc(Value)) == 0.5) Rounded = 2.0 * std::round(Value / 2.0);
-  constexpr double Low = std::numeric_limits<std::int32_t>::min();
-  constexpr double High = std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(std::clamp(Rounded, Low, High));
+  double rounded = std::round(Value);
+  if (std::fabs(Value - std::trunc(Value)) == 0.5) rounded = 2.0 * std::round(Value / 2.0);
+  constexpr double low = std::numeric_limits<std::int32_t>::min();
+  constexpr double high = std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(std::clamp(rounded, low, high));
 }
 
 }  // namespace
 
 std::int32_t SectionOffset(std::int32_t Index, std::int32_t Range, std::int32_t StepsCount) {
   if (StepsCount <= 1) return 0;
-  const double Step = static_cast<double>(Range) / (static_cast<double>(StepsCount) - 1.0);
-  return RoundHalfEven(static_cast<double>(Index) * Step);
+  const double step = static_cast<double>(Range) / (static_cast<double>(StepsCount) - 1.0);
+  return RoundHalfEven(static_cast<double>(Index) * step);
 }
 
 void RenderSection(const std::string& PictureFile, std::int32_t CropWidth, std::int32_t CropHeight,
                    std::int32_t Index, std::int32_t StepsCount, const std::string& OutputFile) {
-  imaging::TRgbImage Output(CropWidth, CropHeight);
-  imaging::TPicture Picture(PictureFile);
-  const std::int32_t Range = std::max(Picture.Size().Width - CropWidth, 0);
-  Picture.DrawWindow(SectionOffset(Index, Range, StepsCount), Output);
-  imaging::WriteBitmap(Output, OutputFile);
+  imaging::TRgbImage output(CropWidth, CropHeight);
+  imaging::TPicture picture(PictureFile);
+  const std::int32_t range = std::max(picture.Size().Width - CropWidth, 0);
+  picture.DrawWindow(SectionOffset(Index, range, StepsCount), output);
+  imaging::WriteBitmap(output, OutputFile);
 }
 
 }  // namespace skyrelle::engine

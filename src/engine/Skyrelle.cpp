@@ -13,6 +13,7 @@
 #include "core/Paths.h"
 #include "core/Text.h"
 #include "engine/SectionRenderer.h"
+#include "imaging/ImageError.h"
 #include "settings/Registry.h"
 
 namespace skyrelle::engine {
@@ -62,7 +63,13 @@ TSkyrelle::TSkyrelle(const TSkyrelleServices& Services)
   LoadSettings();
   if (!FSourceDirectory.empty()) {
     ScanFolder();
-    SelectImage(PickRandomImage());
+    // A bad picture or a store that refuses writes must not leave the program without its
+    // engine: the window reports the error and stays usable.
+    try {
+      SelectImage(PickRandomImage());
+    } catch (...) {
+      FStartError = std::current_exception();
+    }
   }
 }
 
@@ -102,8 +109,40 @@ void TSkyrelle::SelectImage(const std::string& AFileName) {
   FCurrentFile = AFileName;
   FCurrentIndex = 0;
   AddToHistory(AFileName);
-  GenerateWallpaper();
-  SaveSettings();
+  std::exception_ptr renderError;
+  try {
+    RenderCurrent();
+  } catch (...) {
+    renderError = std::current_exception();
+  }
+  // Saved also after a failed render, so that the next start does not pick it again at once.
+  try {
+    StoreState();
+  } catch (...) {
+    if (!renderError) throw;
+    FStoreRefused = false;  // the picture's error is shown now, the store's at the next save
+  }
+  if (renderError) std::rethrow_exception(renderError);
+}
+
+// Raises a picture's error once: a timer tick must not raise it again every minute.
+void TSkyrelle::RenderCurrent() {
+  FCurrentFailed = false;
+  try {
+    GenerateWallpaper();
+  } catch (const imaging::EImageError&) {
+    FCurrentFailed = true;
+    if (FFailedPictures.insert(FCurrentFile).second) throw;
+  }
+}
+
+void TSkyrelle::StoreState() {
+  try {
+    SaveSettings();
+    FStoreRefused = false;
+  } catch (...) {
+    if (!std::exchange(FStoreRefused, true)) throw;
+  }
 }
 
 void TSkyrelle::SetSourceDirectory(const std::string& ADirectory) {
@@ -132,7 +171,7 @@ bool TSkyrelle::GenerateWallpaper() {
   RenderSection(FCurrentFile, FCropWidth, FCropHeight, FCurrentIndex, FStepsCount, FOutputFile);
   FWallpaper.SetWallpaper(FOutputFile);
   FLastChange = FClock.Now();
-  SaveSettings();
+  StoreState();
   return true;
 }
 
@@ -183,8 +222,9 @@ std::int32_t TSkyrelle::MinutesUntilNextChange() const {
 void TSkyrelle::Advance() {
   // Saturates: a stored index at the top must not wrap round to a negative section.
   if (FCurrentIndex < std::numeric_limits<std::int32_t>::max()) ++FCurrentIndex;
-  if (FCurrentIndex < FStepsCount)
-    GenerateWallpaper();
+  // The sections of a picture that cannot be rendered are skipped.
+  if (FCurrentIndex < FStepsCount && !FCurrentFailed)
+    RenderCurrent();
   else
     SelectImage(PickRandomImage());
 }

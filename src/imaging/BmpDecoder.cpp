@@ -41,10 +41,10 @@ class TRleReader {
   // False at the end of the data or when it cannot be read.
   bool Next(std::uint32_t& Byte) {
     if (FAt == FBuffer.size()) {
-      const std::uint64_t Count = std::min<std::uint64_t>(FEnd - FNext, RleChunkSize);
-      FBuffer.resize(static_cast<std::size_t>(Count));
-      if (Count == 0 || !FSource.ReadAt(FNext, FBuffer.data(), FBuffer.size())) return false;
-      FNext += Count;
+      const std::uint64_t count = std::min<std::uint64_t>(FEnd - FNext, RleChunkSize);
+      FBuffer.resize(static_cast<std::size_t>(count));
+      if (count == 0 || !FSource.ReadAt(FNext, FBuffer.data(), FBuffer.size())) return false;
+      FNext += count;
       FAt = 0;
     }
     Byte = FBuffer[FAt++];
@@ -69,115 +69,115 @@ TBmpDecoder::TBmpDecoder(std::string FileName, std::unique_ptr<IByteSource> Sour
 void TBmpDecoder::Fail(const std::string& Reason) const { ThrowPictureError(FFileName, Reason); }
 
 void TBmpDecoder::ReadHeaders() {
-  const std::uint64_t FileSize = FSource->Size();
-  std::vector<std::uint8_t> Head(
-      static_cast<std::size_t>(std::min<std::uint64_t>(FileSize, MaxHeadSize)));
-  if (!FSource->ReadAt(0, Head.data(), Head.size())) Fail("cannot read the file");
-  if (Head.size() < 2 || Head[0] != 'B' || Head[1] != 'M') Fail("not a BMP picture");
-  if (Head.size() < BmpFileHeaderSize + 4) Fail("truncated bitmap header");
-  const std::uint8_t* File = Head.data();
-  const std::uint32_t HeaderSize = Get32(File + BmpFileHeaderSize);
-  if (HeaderSize != BmpCoreHeaderSize && !IsInfoHeaderSize(HeaderSize)) {
-    Fail("unsupported bitmap header size " + std::to_string(HeaderSize));
+  const std::uint64_t fileSize = FSource->Size();
+  std::vector<std::uint8_t> head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, MaxHeadSize)));
+  if (!FSource->ReadAt(0, head.data(), head.size())) Fail("cannot read the file");
+  if (head.size() < 2 || head[0] != 'B' || head[1] != 'M') Fail("not a BMP picture");
+  if (head.size() < BmpFileHeaderSize + 4) Fail("truncated bitmap header");
+  const std::uint8_t* file = head.data();
+  const std::uint32_t headerSize = Get32(file + BmpFileHeaderSize);
+  if (headerSize != BmpCoreHeaderSize && !IsInfoHeaderSize(headerSize)) {
+    Fail("unsupported bitmap header size " + std::to_string(headerSize));
   }
-  if (Head.size() < BmpFileHeaderSize + HeaderSize) Fail("truncated bitmap header");
-  const std::uint8_t* Info = File + BmpFileHeaderSize;
-  FPixelOffset = Get32(File + 10);
-  std::size_t TablesAt = BmpFileHeaderSize + HeaderSize;
-  std::uint32_t Planes = 0;
-  std::uint32_t ColoursUsed = 0;
-  std::uint64_t ImageSize = 0;
-  if (HeaderSize == BmpCoreHeaderSize) {
-    FWidth = static_cast<std::int32_t>(Get16(Info + 4));
-    FHeight = static_cast<std::int32_t>(Get16(Info + 6));
-    Planes = Get16(Info + 8);
-    FBitCount = Get16(Info + 10);
+  if (head.size() < BmpFileHeaderSize + headerSize) Fail("truncated bitmap header");
+  const std::uint8_t* info = file + BmpFileHeaderSize;
+  FPixelOffset = Get32(file + 10);
+  std::size_t tablesAt = BmpFileHeaderSize + headerSize;
+  std::uint32_t planes = 0;
+  std::uint32_t coloursUsed = 0;
+  std::uint64_t imageSize = 0;
+  if (headerSize == BmpCoreHeaderSize) {
+    FWidth = static_cast<std::int32_t>(Get16(info + 4));
+    FHeight = static_cast<std::int32_t>(Get16(info + 6));
+    planes = Get16(info + 8);
+    FBitCount = Get16(info + 10);
   } else {
-    FWidth = static_cast<std::int32_t>(Get32(Info + 4));
-    const auto Height = static_cast<std::int32_t>(Get32(Info + 8));
-    if (Height == std::numeric_limits<std::int32_t>::min()) Fail("invalid height");
-    FTopDown = Height < 0;
-    FHeight = FTopDown ? -Height : Height;
-    Planes = Get16(Info + 12);
-    FBitCount = Get16(Info + 14);
-    FCompression = Get32(Info + 16);
-    ImageSize = Get32(Info + 20);
-    ColoursUsed = Get32(Info + 32);
+    FWidth = static_cast<std::int32_t>(Get32(info + 4));
+    const auto height = static_cast<std::int32_t>(Get32(info + 8));
+    if (height == std::numeric_limits<std::int32_t>::min()) Fail("invalid height");
+    FTopDown = height < 0;
+    FHeight = FTopDown ? -height : height;
+    planes = Get16(info + 12);
+    FBitCount = Get16(info + 14);
+    FCompression = Get32(info + 16);
+    imageSize = Get32(info + 20);
+    coloursUsed = Get32(info + 32);
   }
   if (FWidth <= 0) Fail("invalid width");
   if (FHeight <= 0) Fail("invalid height");
-  if (Planes != 1) Fail("invalid plane count " + std::to_string(Planes));
+  if (planes != 1) Fail("invalid plane count " + std::to_string(planes));
 
-  const bool Paletted = FBitCount == 1 || FBitCount == 4 || FBitCount == 8;
-  const bool Valid = HeaderSize == BmpCoreHeaderSize
-                         ? Paletted || FBitCount == 24
+  const bool paletted = FBitCount == 1 || FBitCount == 4 || FBitCount == 8;
+  const bool valid = headerSize == BmpCoreHeaderSize
+                         ? paletted || FBitCount == 24
                          : (FCompression == RgbCompression &&
-                            (Paletted || FBitCount == 16 || FBitCount == 24 || FBitCount == 32)) ||
+                            (paletted || FBitCount == 16 || FBitCount == 24 || FBitCount == 32)) ||
                                (FCompression == Rle8 && FBitCount == 8) ||
                                (FCompression == Rle4 && FBitCount == 4) ||
                                (FCompression == BitFields && (FBitCount == 16 || FBitCount == 32));
-  if (!Valid) {
+  if (!valid) {
     Fail("unsupported combination of " + std::to_string(FBitCount) +
          " bits per pixel and compression " + std::to_string(FCompression));
   }
-  const bool Compressed = FCompression == Rle8 || FCompression == Rle4;
-  if (Compressed && FTopDown) Fail("a compressed bitmap cannot be stored top-down");
+  const bool compressed = FCompression == Rle8 || FCompression == Rle4;
+  if (compressed && FTopDown) Fail("a compressed bitmap cannot be stored top-down");
 
   if (FCompression == BitFields) {
     // The info header keeps its masks after it; later headers hold them inside.
-    if (HeaderSize == BmpInfoHeaderSize) {
-      ReadMasks(Head, TablesAt);
-      TablesAt += 12;
+    if (headerSize == BmpInfoHeaderSize) {
+      ReadMasks(head, tablesAt);
+      tablesAt += 12;
     } else {
-      ReadMasks(Head, BmpFileHeaderSize + BmpInfoHeaderSize);
+      ReadMasks(head, BmpFileHeaderSize + BmpInfoHeaderSize);
     }
   } else if (FBitCount == 16) {
     FChannels = {TChannel{0x7C00, 10, 31}, TChannel{0x03E0, 5, 31}, TChannel{0x001F, 0, 31}};
   }
-  if (FPixelOffset < TablesAt) Fail("pixel data offset inside the headers");
-  if (FPixelOffset > FileSize) Fail("truncated pixel data");
-  if (Paletted) {
-    ReadPalette(Head, TablesAt, ColoursUsed, HeaderSize == BmpCoreHeaderSize ? 3 : 4);
+  if (FPixelOffset < tablesAt) Fail("pixel data offset inside the headers");
+  if (FPixelOffset > fileSize) Fail("truncated pixel data");
+  if (paletted) {
+    ReadPalette(head, tablesAt, coloursUsed, headerSize == BmpCoreHeaderSize ? 3 : 4);
   }
 
   FStride = (std::uint64_t{static_cast<std::uint32_t>(FWidth)} * FBitCount + 31) / 32 * 4;
-  if (Compressed) {
-    FPixelEnd = ImageSize == 0 ? FileSize : FPixelOffset + ImageSize;
+  if (compressed) {
+    FPixelEnd = imageSize == 0 ? fileSize : FPixelOffset + imageSize;
   } else {
     FPixelEnd = FPixelOffset + FStride * static_cast<std::uint64_t>(FHeight);
   }
-  if (FPixelEnd > FileSize) Fail("truncated pixel data");
+  if (FPixelEnd > fileSize) Fail("truncated pixel data");
 }
 
 void TBmpDecoder::ReadMasks(const std::vector<std::uint8_t>& Head, std::size_t At) {
   if (At + 12 > Head.size()) Fail("truncated bit-field masks");
-  std::uint32_t Seen = 0;
-  for (std::size_t I = 0; I < FChannels.size(); ++I) {
-    const std::uint32_t Mask = Get32(Head.data() + At + I * 4);
-    const std::uint32_t Shift = Mask == 0 ? 0 : static_cast<std::uint32_t>(std::countr_zero(Mask));
-    const std::uint64_t Shifted = Mask >> Shift;
-    const bool Contiguous = Mask != 0 && ((Shifted + 1) & Shifted) == 0;
-    const bool Fits = FBitCount == 32 || Mask <= 0xFFFF;
-    if (!Contiguous || !Fits || (Mask & Seen) != 0) Fail("invalid bit-field mask");
-    Seen |= Mask;
-    FChannels[I] = {Mask, Shift, static_cast<std::uint32_t>(Shifted)};
+  std::uint32_t seen = 0;
+  for (std::size_t i = 0; i < FChannels.size(); ++i) {
+    const std::uint32_t mask = Get32(Head.data() + At + i * 4);
+    const std::uint32_t shift = mask == 0 ? 0 : static_cast<std::uint32_t>(std::countr_zero(mask));
+    const std::uint64_t shifted = mask >> shift;
+    const bool contiguous = mask != 0 && ((shifted + 1) & shifted) == 0;
+    const bool fits = FBitCount == 32 || mask <= 0xFFFF;
+    if (!contiguous || !fits || (mask & seen) != 0) Fail("invalid bit-field mask");
+    seen |= mask;
+    FChannels[i] = {mask, shift, static_cast<std::uint32_t>(shifted)};
   }
 }
 
 void TBmpDecoder::ReadPalette(const std::vector<std::uint8_t>& Head, std::size_t At,
                               std::uint32_t Declared, std::size_t EntrySize) {
-  const std::uint32_t Largest = 1U << FBitCount;
-  const std::uint64_t Available = (FPixelOffset - At) / EntrySize;
-  std::uint64_t Count = Declared == 0 || Declared > Largest ? Largest : Declared;
-  if (Count > Available) Count = Available;
-  if (Count == 0) Fail("missing colour table");
-  if (At + Count * EntrySize > Head.size()) Fail("truncated colour table");
-  FPaletteCount = static_cast<std::uint32_t>(Count);
-  for (std::uint32_t I = 0; I < FPaletteCount; ++I) {
-    const std::uint8_t* Entry = Head.data() + At + I * EntrySize;
-    FPalette[std::size_t{I} * 3] = Entry[2];
-    FPalette[std::size_t{I} * 3 + 1] = Entry[1];
-    FPalette[std::size_t{I} * 3 + 2] = Entry[0];
+  const std::uint32_t largest = 1U << FBitCount;
+  const std::uint64_t available = (FPixelOffset - At) / EntrySize;
+  std::uint64_t count = Declared == 0 || Declared > largest ? largest : Declared;
+  if (count > available) count = available;
+  if (count == 0) Fail("missing colour table");
+  if (At + count * EntrySize > Head.size()) Fail("truncated colour table");
+  FPaletteCount = static_cast<std::uint32_t>(count);
+  for (std::uint32_t i = 0; i < FPaletteCount; ++i) {
+    const std::uint8_t* entry = Head.data() + At + i * EntrySize;
+    FPalette[std::size_t{i} * 3] = entry[2];
+    FPalette[std::size_t{i} * 3 + 1] = entry[1];
+    FPalette[std::size_t{i} * 3 + 2] = entry[0];
   }
 }
 
@@ -187,69 +187,69 @@ const std::uint8_t* TBmpDecoder::PaletteColour(std::uint32_t Index) const {
 }
 
 void TBmpDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
-  const TWindowSpan Span = ClipWindow(Size(), Left, Window);
-  if (Span.Empty()) return;
+  const TWindowSpan span = ClipWindow(Size(), Left, Window);
+  if (span.Empty()) return;
   if (FCompression == Rle8 || FCompression == Rle4) {
-    DrawRle(Span, Window);
+    DrawRle(span, Window);
   } else {
-    DrawUncompressed(Span, Window);
+    DrawUncompressed(span, Window);
   }
 }
 
 void TBmpDecoder::DrawUncompressed(const TWindowSpan& Span, TRgbImage& Window) const {
   // Only the bytes that hold the window's columns are read from each row.
-  const auto First = static_cast<std::uint64_t>(Span.FirstColumn);
-  const std::uint64_t End = First + static_cast<std::uint64_t>(Span.Columns);
-  const std::uint64_t ByteStart = First * FBitCount / 8;
-  std::vector<std::uint8_t> Bytes(static_cast<std::size_t>((End * FBitCount + 7) / 8 - ByteStart));
-  const std::uint8_t* Row = Bytes.data();
-  for (std::int32_t Y = 0; Y < Span.Rows; ++Y) {
-    const std::uint64_t StoredRow = FTopDown ? Y : FHeight - 1 - Y;
-    if (!FSource->ReadAt(FPixelOffset + StoredRow * FStride + ByteStart, Bytes.data(),
-                         Bytes.size())) {
+  const auto first = static_cast<std::uint64_t>(Span.FirstColumn);
+  const std::uint64_t end = first + static_cast<std::uint64_t>(Span.Columns);
+  const std::uint64_t byteStart = first * FBitCount / 8;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>((end * FBitCount + 7) / 8 - byteStart));
+  const std::uint8_t* row = bytes.data();
+  for (std::int32_t y = 0; y < Span.Rows; ++y) {
+    const std::uint64_t storedRow = FTopDown ? y : FHeight - 1 - y;
+    if (!FSource->ReadAt(FPixelOffset + storedRow * FStride + byteStart, bytes.data(),
+                         bytes.size())) {
       Fail("truncated pixel data");
     }
-    std::uint8_t* Out = Window.Row(Y) + static_cast<std::size_t>(Span.TargetColumn) * 3;
-    for (std::uint64_t X = First; X < End; ++X, Out += 3) {
-      const std::uint64_t Bit = X * FBitCount - ByteStart * 8;
-      const std::uint8_t* Pixel = Row + Bit / 8;
-      const std::uint8_t* Colour = nullptr;
-      std::uint32_t Value = 0;
+    std::uint8_t* out = Window.Row(y) + static_cast<std::size_t>(Span.TargetColumn) * 3;
+    for (std::uint64_t x = first; x < end; ++x, out += 3) {
+      const std::uint64_t bit = x * FBitCount - byteStart * 8;
+      const std::uint8_t* pixel = row + bit / 8;
+      const std::uint8_t* colour = nullptr;
+      std::uint32_t value = 0;
       switch (FBitCount) {
         case 1:
-          Colour = PaletteColour((*Pixel >> (7 - Bit % 8)) & 1U);
+          colour = PaletteColour((*pixel >> (7 - bit % 8)) & 1U);
           break;
         case 4:
-          Colour = PaletteColour((*Pixel >> (Bit % 8 == 0 ? 4 : 0)) & 0xFU);
+          colour = PaletteColour((*pixel >> (bit % 8 == 0 ? 4 : 0)) & 0xFU);
           break;
         case 8:
-          Colour = PaletteColour(*Pixel);
+          colour = PaletteColour(*pixel);
           break;
         case 24:
-          Out[0] = Pixel[2];
-          Out[1] = Pixel[1];
-          Out[2] = Pixel[0];
+          out[0] = pixel[2];
+          out[1] = pixel[1];
+          out[2] = pixel[0];
           continue;
         case 16:
-          Value = Get16(Pixel);
+          value = Get16(pixel);
           break;
         default:
-          Value = Get32(Pixel);
-          if (FCompression == RgbCompression) Value &= 0xFFFFFF;
+          value = Get32(pixel);
+          if (FCompression == RgbCompression) value &= 0xFFFFFF;
           break;
       }
-      if (Colour != nullptr) {
-        Out[0] = Colour[0];
-        Out[1] = Colour[1];
-        Out[2] = Colour[2];
+      if (colour != nullptr) {
+        out[0] = colour[0];
+        out[1] = colour[1];
+        out[2] = colour[2];
       } else if (FBitCount == 32 && FCompression == RgbCompression) {
-        Out[0] = static_cast<std::uint8_t>(Value >> 16);
-        Out[1] = static_cast<std::uint8_t>(Value >> 8);
-        Out[2] = static_cast<std::uint8_t>(Value);
+        out[0] = static_cast<std::uint8_t>(value >> 16);
+        out[1] = static_cast<std::uint8_t>(value >> 8);
+        out[2] = static_cast<std::uint8_t>(value);
       } else {
-        for (std::size_t C = 0; C < 3; ++C) {
-          const TChannel& Channel = FChannels[C];
-          Out[C] = ScaleTo8((Value & Channel.Mask) >> Channel.Shift, Channel.Max);
+        for (std::size_t c = 0; c < 3; ++c) {
+          const TChannel& channel = FChannels[c];
+          out[c] = ScaleTo8((value & channel.Mask) >> channel.Shift, channel.Max);
         }
       }
     }
@@ -257,63 +257,63 @@ void TBmpDecoder::DrawUncompressed(const TWindowSpan& Span, TRgbImage& Window) c
 }
 
 void TBmpDecoder::DrawRle(const TWindowSpan& Span, TRgbImage& Window) const {
-  const bool FourBit = FCompression == Rle4;
-  TRleReader Reader(*FSource, FPixelOffset, FPixelEnd);
-  const auto Next = [&]() -> std::uint32_t {
-    std::uint32_t Byte = 0;
-    if (!Reader.Next(Byte)) Fail("truncated compressed pixel data");
-    return Byte;
+  const bool fourBit = FCompression == Rle4;
+  TRleReader reader(*FSource, FPixelOffset, FPixelEnd);
+  const auto next = [&]() -> std::uint32_t {
+    std::uint32_t byte = 0;
+    if (!reader.Next(byte)) Fail("truncated compressed pixel data");
+    return byte;
   };
-  std::int64_t X = 0;
-  std::int64_t Row = 0;
+  std::int64_t x = 0;
+  std::int64_t row = 0;
   // Rows are stored bottom-up. Pixels that the data skips keep the window's white, as
   // transparent pixels would.
-  const auto Put = [&](std::uint32_t Index) {
-    const std::uint8_t* Colour = PaletteColour(Index);
-    const std::int64_t Y = FHeight - 1 - Row;
-    const std::int64_t Column = X - Span.FirstColumn;
-    if (Y < Span.Rows && Column >= 0 && Column < Span.Columns) {
-      std::uint8_t* Out =
-          Window.Row(static_cast<std::int32_t>(Y)) + (Column + Span.TargetColumn) * 3;
-      Out[0] = Colour[0];
-      Out[1] = Colour[1];
-      Out[2] = Colour[2];
+  const auto put = [&](std::uint32_t Index) {
+    const std::uint8_t* colour = PaletteColour(Index);
+    const std::int64_t y = FHeight - 1 - row;
+    const std::int64_t column = x - Span.FirstColumn;
+    if (y < Span.Rows && column >= 0 && column < Span.Columns) {
+      std::uint8_t* out =
+          Window.Row(static_cast<std::int32_t>(y)) + (column + Span.TargetColumn) * 3;
+      out[0] = colour[0];
+      out[1] = colour[1];
+      out[2] = colour[2];
     }
-    ++X;
+    ++x;
   };
-  const auto CheckRun = [&](std::uint32_t Count) {
-    if (Row >= FHeight || X + Count > FWidth) Fail("compressed run beyond the picture");
+  const auto checkRun = [&](std::uint32_t Count) {
+    if (row >= FHeight || x + Count > FWidth) Fail("compressed run beyond the picture");
   };
   for (;;) {
-    const std::uint32_t Count = Next();
-    const std::uint32_t Value = Next();
-    if (Count > 0) {
-      CheckRun(Count);
-      for (std::uint32_t I = 0; I < Count; ++I) {
-        Put(FourBit ? (I % 2 == 0 ? Value >> 4 : Value & 0xF) : Value);
+    const std::uint32_t count = next();
+    const std::uint32_t value = next();
+    if (count > 0) {
+      checkRun(count);
+      for (std::uint32_t i = 0; i < count; ++i) {
+        put(fourBit ? (i % 2 == 0 ? value >> 4 : value & 0xF) : value);
       }
-    } else if (Value == 0) {
-      X = 0;
-      if (++Row > FHeight) Fail("compressed data beyond the last row");
-    } else if (Value == 1) {
+    } else if (value == 0) {
+      x = 0;
+      if (++row > FHeight) Fail("compressed data beyond the last row");
+    } else if (value == 1) {
       return;
-    } else if (Value == 2) {
-      X += Next();
-      Row += Next();
-      if (X > FWidth || Row > FHeight) Fail("compressed offset beyond the picture");
+    } else if (value == 2) {
+      x += next();
+      row += next();
+      if (x > FWidth || row > FHeight) Fail("compressed offset beyond the picture");
     } else {
-      CheckRun(Value);
-      std::uint32_t Byte = 0;
-      for (std::uint32_t I = 0; I < Value; ++I) {
-        if (!FourBit) {
-          Put(Next());
+      checkRun(value);
+      std::uint32_t byte = 0;
+      for (std::uint32_t i = 0; i < value; ++i) {
+        if (!fourBit) {
+          put(next());
         } else {
-          if (I % 2 == 0) Byte = Next();
-          Put(I % 2 == 0 ? Byte >> 4 : Byte & 0xF);
+          if (i % 2 == 0) byte = next();
+          put(i % 2 == 0 ? byte >> 4 : byte & 0xF);
         }
       }
-      const std::uint32_t Bytes = FourBit ? (Value + 1) / 2 : Value;
-      if (Bytes % 2 != 0) Next();
+      const std::uint32_t bytes = fourBit ? (value + 1) / 2 : value;
+      if (bytes % 2 != 0) next();
     }
   }
 }

@@ -17,8 +17,8 @@ namespace {
 platform::TInputFile OpenPicture(const std::string& FileName) {
   try {
     return platform::TInputFile(FileName);
-  } catch (const platform::EFileError& Error) {
-    ThrowPictureError(FileName, Error.Reason());
+  } catch (const platform::EFileError& error) {
+    ThrowPictureError(FileName, error.Reason());
   }
 }
 

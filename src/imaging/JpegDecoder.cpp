@@ -37,6 +37,7 @@ struct TJpegDecoder::TState {
   std::vector<JOCTET> Buffer;
   std::jmp_buf Jump{};
   char Message[JMSG_LENGTH_MAX]{};
+  int ScanLimit = TJpegDecoder::MaxScans;
   bool Created = false;
 };
 
@@ -53,10 +54,10 @@ constexpr std::uint64_t OtherBuffersAllowance = std::uint64_t{64} << 20;
 // Runs inside the library, so nothing here may own memory: the jump skips destructors.
 void CheckScanCount(j_common_ptr Common) {
   const auto* Info = reinterpret_cast<j_decompress_ptr>(Common);
-  if (Info->input_scan_number <= TJpegDecoder::MaxScans) return;
   auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
+  if (Info->input_scan_number <= State->ScanLimit) return;
   std::snprintf(State->Message, sizeof State->Message, "too many scans (more than %d)",
-                TJpegDecoder::MaxScans);
+                State->ScanLimit);
   std::longjmp(State->Jump, 1);
 }
 
@@ -175,22 +176,26 @@ TPictureSize TJpegDecoder::Size() const {
           static_cast<std::int32_t>(FState->Info.image_height)};
 }
 
-// Progressive and other multi-scan pictures keep every coefficient until the last scan.
-void TJpegDecoder::CheckBufferedSize() const {
+// Progressive and other multi-scan pictures keep every coefficient until the last scan, and
+// each scan goes over them again.
+void TJpegDecoder::LimitBufferedWork() {
   const jpeg_decompress_struct& Info = FState->Info;
-  std::uint64_t Bytes = 0;
+  std::uint64_t Blocks = 0;
   for (int I = 0; I < Info.num_components; ++I) {
     const jpeg_component_info& Component = Info.comp_info[I];
     const auto RoundUp = [](std::uint64_t Value, std::uint64_t Step) {
       return (Value + Step - 1) / Step * Step;
     };
-    Bytes += RoundUp(Component.width_in_blocks, Component.h_samp_factor) *
-             RoundUp(Component.height_in_blocks, Component.v_samp_factor) * sizeof(JBLOCK);
+    Blocks += RoundUp(Component.width_in_blocks, Component.h_samp_factor) *
+              RoundUp(Component.height_in_blocks, Component.v_samp_factor);
   }
+  const std::uint64_t Bytes = Blocks * sizeof(JBLOCK);
   if (Bytes > MaxBufferedBytes) {
     Fail("progressive picture too large to decode (" + std::to_string(Bytes >> 20) +
-         " MB of coefficients)");
+         " MB of coefficients, at most " + std::to_string(MaxBufferedBytes >> 20) + " MB)");
   }
+  FState->ScanLimit = static_cast<int>(
+      std::clamp<std::uint64_t>(MaxBlockScans / std::max<std::uint64_t>(Blocks, 1), 1, MaxScans));
 }
 
 void TJpegDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
@@ -200,7 +205,7 @@ void TJpegDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
   const bool Cmyk = Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
   const bool Inverted = Cmyk && Info.saw_Adobe_marker;
   Info.out_color_space = Cmyk ? JCS_CMYK : JCS_RGB;
-  if (jpeg_has_multiple_scans(&Info)) CheckBufferedSize();
+  if (jpeg_has_multiple_scans(&Info)) LimitBufferedWork();
 
   // Smooth upsampling reads one chroma sample beyond each edge of a crop: one more iMCU on each
   // side keeps the window's pixels equal to those of a whole decode.

@@ -16,9 +16,11 @@ namespace skyrelle::imaging {
 class TJpegDecoder : public IPictureDecoder {
  public:
   // The coefficient buffer of multi-scan pictures may hold at most this many bytes.
-  static constexpr std::uint64_t MaxBufferedBytes = std::uint64_t{1} << 30;
-  // A picture needs a few dozen scans at most; a hostile one repeats them to keep the decoder
-  // busy for minutes, so more than this many is refused.
+  static constexpr std::uint64_t MaxBufferedBytes = std::uint64_t{160} << 20;
+  // A picture needs a dozen scans or so, each going over the buffered blocks; a hostile one
+  // repeats them to keep the decoder busy for minutes. Scans times buffered blocks is held to
+  // the first limit, and scans alone to the second.
+  static constexpr std::uint64_t MaxBlockScans = 100'000'000;
   static constexpr int MaxScans = 500;
   // The file is read in pieces this large: big enough that the library's fast Huffman decoder,
   // which needs several kilobytes ahead, nearly always runs.
@@ -40,7 +42,7 @@ class TJpegDecoder : public IPictureDecoder {
   [[noreturn]] void Fail(const std::string& Reason) const;
   template <typename TWork>
   void Guarded(TWork&& Work);
-  void CheckBufferedSize() const;
+  void LimitBufferedWork();
 
   std::string FFileName;
   std::unique_ptr<IByteSource> FSource;

@@ -13,28 +13,28 @@ namespace {
 // From the name's last "." on, so ".png" alone is a PNG; only A to Z are lowered, as the folder
 // scan does.
 std::string LowerAsciiExtension(const std::string& FileName) {
-  const std::size_t NameStart = FileName.find_last_of('/') + 1;
-  const std::size_t Dot = FileName.find_last_of('.');
-  std::string Extension =
-      Dot == std::string::npos || Dot < NameStart ? std::string() : FileName.substr(Dot);
-  for (char& C : Extension) {
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  const std::size_t nameStart = FileName.find_last_of('/') + 1;
+  const std::size_t dot = FileName.find_last_of('.');
+  std::string extension =
+      dot == std::string::npos || dot < nameStart ? std::string() : FileName.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return Extension;
+  return extension;
 }
 
 }  // namespace
 
 TPicture::TPicture(const std::string& FileName) {
-  const std::string Extension = LowerAsciiExtension(FileName);
-  if (Extension == ".bmp") {
+  const std::string extension = LowerAsciiExtension(FileName);
+  if (extension == ".bmp") {
     FDecoder = std::make_unique<TBmpDecoder>(FileName, std::make_unique<TFileSource>(FileName));
-  } else if (Extension == ".png") {
+  } else if (extension == ".png") {
     FDecoder = std::make_unique<TPngDecoder>(FileName, std::make_unique<TFileSource>(FileName));
-  } else if (Extension == ".jpg" || Extension == ".jpeg") {
+  } else if (extension == ".jpg" || extension == ".jpeg") {
     FDecoder = std::make_unique<TJpegDecoder>(FileName, std::make_unique<TFileSource>(FileName));
   } else {
-    ThrowPictureError(FileName, "unsupported picture type \"" + Extension + "\"");
+    ThrowPictureError(FileName, "unsupported picture type \"" + extension + "\"");
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "imaging/BmpFormat.h"
 #include "imaging/ImageError.h"
 
 namespace skyrelle::imaging {
@@ -9,9 +10,6 @@ namespace skyrelle::imaging {
 namespace {
 
 constexpr std::int32_t MaxSide = 65535;
-// The bitmap file's size field is 32 bits: headers plus rows padded to 4 bytes must fit it.
-constexpr std::uint64_t MaxBitmapFileSize = 0xFFFFFFFF;
-constexpr std::uint64_t BitmapHeadersSize = 54;
 
 std::int32_t CheckedSide(std::int32_t Side) {
   if (Side < 1 || Side > MaxSide) {
@@ -20,15 +18,16 @@ std::int32_t CheckedSide(std::int32_t Side) {
   return Side;
 }
 
-// Checked before the pixels are allocated, so an impossible size costs nothing.
+// Checked before the pixels are allocated, so an impossible size costs nothing. Headers plus
+// rows padded to 4 bytes must fit the bitmap file's 32-bit size.
 std::size_t CheckedPixelBytes(std::int32_t Width, std::int32_t Height) {
-  const auto Columns = static_cast<std::uint64_t>(CheckedSide(Width));
-  const auto Rows = static_cast<std::uint64_t>(CheckedSide(Height));
-  if (BitmapHeadersSize + (Columns * 3 + 3) / 4 * 4 * Rows > MaxBitmapFileSize) {
+  const auto columns = static_cast<std::uint64_t>(CheckedSide(Width));
+  const auto rows = static_cast<std::uint64_t>(CheckedSide(Height));
+  if (BmpWrittenHeadersSize + (columns * 3 + 3) / 4 * 4 * rows > BmpMaxFileSize) {
     throw EImageError("Invalid image size: " + std::to_string(Width) + " x " +
                       std::to_string(Height) + " pixels is too large for a bitmap file");
   }
-  return static_cast<std::size_t>(Columns * 3 * Rows);
+  return static_cast<std::size_t>(columns * 3 * rows);
 }
 
 }  // namespace

@@ -21,6 +21,12 @@ EFileError::EFileError(const std::string& Action, int Code, std::string FileName
 
 std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
 
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
+  TWholeFileWriter file(FileName);
+  file.Write(Bytes);
+  file.Commit();
+}
+
 std::optional<std::string> ReadFileHead(const std::string& FileName, std::size_t MaxSize) {
   try {
     TInputFile file(FileName);

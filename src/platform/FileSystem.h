@@ -11,7 +11,8 @@ namespace skyrelle::platform {
 
 // A file the helpers below could not use: "<Action> "<file>": <reason>". Code() is the
 // system's error code; a file that is not a regular one gives the code for "is a directory"
-// (a folder) or "invalid argument" (a pipe, a device...) and NotRegularFile().
+// (a folder) or "invalid argument" (a pipe, a device...) and NotRegularFile(). A folder in the
+// place of a file to write says "is a directory" in the system's words.
 class EFileError : public std::runtime_error {
  public:
   EFileError(const std::string& Action, int Code, std::string FileName,
@@ -31,8 +32,35 @@ class EFileError : public std::runtime_error {
 // Writes Bytes to FileName whole: a temporary file beside it, flushed to disk, then put in
 // its place. A reader sees the old file or the new one, never a part of either, and a failure
 // leaves the old file as it was. Everyone may read the file (other programs read it).
-// Raises EFileError.
+// FileName must be a regular file or a new one. Raises EFileError.
 void WriteFileWhole(const std::string& FileName, std::string_view Bytes);
+
+// WriteFileWhole for content too large to hold in memory at once: the pieces go to the
+// temporary file as they come, and Commit() puts it in FileName's place. Until then FileName
+// stays as it was; a writer ended without Commit() removes its temporary file.
+class TWholeFileWriter {
+ public:
+  // Raises EFileError, also when FileName is there but is not a regular file.
+  explicit TWholeFileWriter(const std::string& FileName);
+  ~TWholeFileWriter();
+  TWholeFileWriter(const TWholeFileWriter&) = delete;
+  TWholeFileWriter& operator=(const TWholeFileWriter&) = delete;
+
+  // Appends Bytes. Raises EFileError.
+  void Write(std::string_view Bytes);
+  // Flushes the file to disk and puts it in place. Raises EFileError.
+  void Commit();
+
+ private:
+  std::string FFileName;
+  std::string FTemporaryName;
+  std::intptr_t FHandle;  // the temporary file's, while it is open
+};
+
+// Raises the EFileError writing FileName whole would give because of what is there: a folder
+// or anything else that is not a regular file. Replacing a device or a pipe would replace the
+// node itself. A missing FileName is no error.
+void CheckFileReplaceable(const std::string& FileName);
 
 // A regular file opened for reading. Opening never waits: a pipe or a device is refused at
 // once instead of blocking until some other program writes to it.

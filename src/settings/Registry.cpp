@@ -16,8 +16,24 @@ ERegistryException InvalidType(const std::string& Name) {
   return ERegistryException("Type de données incorrect pour '" + Name + "'");
 }
 
-ERegistryException SetDataFailed(const std::string& Name) {
-  return ERegistryException("Echec à la définition des données pour '" + Name + "'");
+// The runtime's text, then on a line of its own why the store refused, when that is known.
+ERegistryException SetDataFailed(const std::string& Name, const std::string& Reason) {
+  const std::string text = "Echec à la définition des données pour '" + Name + "'";
+  return ERegistryException(Reason.empty() ? text : text + "\n" + Reason);
+}
+
+// Why a normalised key path lies beyond the store's limits, or "".
+std::string KeyLimitProblem(std::string_view Path) {
+  std::size_t depth = 0;
+  for (std::size_t start = 0; !Path.empty() && start <= Path.size();) {
+    const std::size_t end = std::min(Path.find('\\', start), Path.size());
+    if (core::Utf16Length(Path.substr(start, end - start)) > MaxNameLength)
+      return "Key names are at most " + std::to_string(MaxNameLength) + " characters long";
+    if (++depth > MaxKeyDepth)
+      return "Keys are at most " + std::to_string(MaxKeyDepth) + " levels deep";
+    start = end + 1;
+  }
+  return "";
 }
 
 // "\Software\Halvorn\" -> "Software\Halvorn"; the root is the empty path. Nothing for a path
@@ -49,7 +65,7 @@ std::vector<std::uint8_t> LittleEndianBytes(std::uint64_t Value, std::size_t Siz
 }  // namespace
 
 TRegValue MakeTextValue(const std::string& Text, std::uint32_t Type) {
-  std::u16string units = core::Utf8ToUtf16(Text);
+  std::u16string units = core::BytesToUtf16(Text);
   units.push_back(u'\0');
   TRegValue value{Type, {}};
   value.Data.reserve(units.size() * 2);
@@ -67,18 +83,19 @@ std::string TextOfData(const std::vector<std::uint8_t>& Data) {
     if (unit == u'\0') break;
     units.push_back(unit);
   }
-  return core::Utf16ToUtf8(units);
+  return core::Utf16ToBytes(units);
 }
 
 struct TRegistry::TImpl {
   std::uint32_t Access;
   std::unique_ptr<IRegistryBackEnd> BackEnd;
   std::optional<std::string> Key;  // the open key's stored path
+  std::string Failure;             // why the last opening failed, when known
 
   bool May(std::uint32_t Right) const { return (Access & Right) == Right; }
 };
 
-TRegistry::TRegistry(std::uint32_t Access, TSettingsStore Store)
+TRegistry::TRegistry(std::uint32_t Access, const TSettingsStore& Store)
     : FImpl(std::make_unique<TImpl>()) {
   FImpl->Access = Access;
   FImpl->BackEnd = CreateRegistryBackEnd(Access, Store);
@@ -90,11 +107,17 @@ void TRegistry::SetRootKey(TRootKey /*Root*/) {}
 
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   CloseKey();
+  FImpl->Failure.clear();
   const std::optional<std::string> path = NormalisedKeyPath(Key);
   if (!path) return false;
-  FImpl->Key = FImpl->BackEnd->OpenKey(*path, CanCreate && FImpl->May(KEY_CREATE_SUB_KEY));
+  FImpl->Failure = KeyLimitProblem(*path);
+  if (!FImpl->Failure.empty()) return false;
+  FImpl->Key =
+      FImpl->BackEnd->OpenKey(*path, CanCreate && FImpl->May(KEY_CREATE_SUB_KEY), FImpl->Failure);
   return FImpl->Key.has_value();
 }
+
+const std::string& TRegistry::OpenFailure() const { return FImpl->Failure; }
 
 void TRegistry::CloseKey() {
   FImpl->Key.reset();
@@ -120,8 +143,12 @@ std::optional<TRegValue> TRegistry::ReadValue(const std::string& Name) {
 }
 
 void TRegistry::WriteValue(const std::string& Name, const TRegValue& Value) {
-  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE) || !FImpl->BackEnd->WriteValue(Name, Value))
-    throw SetDataFailed(Name);
+  if (!FImpl->Key || !FImpl->May(KEY_SET_VALUE)) throw SetDataFailed(Name, FImpl->Failure);
+  if (core::Utf16Length(Name) > MaxNameLength)
+    throw SetDataFailed(
+        Name, "Value names are at most " + std::to_string(MaxNameLength) + " characters long");
+  std::string reason;
+  if (!FImpl->BackEnd->WriteValue(Name, Value, reason)) throw SetDataFailed(Name, reason);
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,6 +17,11 @@ constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
 // The rights within them that this store looks at.
 constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
 constexpr std::uint32_t KEY_CREATE_SUB_KEY = 0x0004;
+
+// The registry's limits: keys at most this many levels deep, key and value names at most
+// this many UTF-16 characters long. Value data may be larger.
+constexpr std::size_t MaxKeyDepth = 512;
+constexpr std::size_t MaxNameLength = 255;
 
 enum class TRootKey { CurrentUser };
 
@@ -37,12 +43,14 @@ struct TRegValue {
   std::vector<std::uint8_t> Data;
 };
 
-// A text value's data: UTF-16LE with a terminating null character.
+// A text value's data: UTF-16LE with a terminating null character. Bytes that are not UTF-8
+// (in file names) are kept as lone surrogates, and come back as the same bytes.
 TRegValue MakeTextValue(const std::string& Text, std::uint32_t Type = REG_SZ);
 // The UTF-16LE data up to its first null character, as UTF-8.
 std::string TextOfData(const std::vector<std::uint8_t>& Data);
 
-// Raised by reads and writes with the texts the program has always shown.
+// Raised by reads and writes with the texts the program has always shown. A write the store
+// refused gives on a line of its own the store's file and the system's reason.
 class ERegistryException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -78,15 +86,20 @@ class TSettingsStore {
 class TRegistry {
  public:
   explicit TRegistry(std::uint32_t Access = KEY_ALL_ACCESS,
-                     TSettingsStore Store = TSettingsStore::CurrentUser());
+                     const TSettingsStore& Store = TSettingsStore::CurrentUser());
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
   void SetRootKey(TRootKey Root);
   // Key paths compare without regard to case; a leading "\" means the same path, from the
-  // root. False when the key does not exist (or may not be created with this access).
+  // root. False when the key does not exist (or may not be created with this access), or
+  // lies beyond the store's limits.
   bool OpenKey(const std::string& Key, bool CanCreate);
+  // Why the last OpenKey failed, when more is known than that the key is missing: the limit
+  // passed, or the store's file and the system's reason for refusing to create the key.
+  // Writes refused after such a failure give it on their error's second line.
+  const std::string& OpenFailure() const;
   void CloseKey();
 
   bool ValueExists(const std::string& Name);

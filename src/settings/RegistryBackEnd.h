@@ -18,8 +18,10 @@ class IRegistryBackEnd {
   virtual ~IRegistryBackEnd() = default;
 
   // Opens the key (creating it and its missing parents when Create is set) and returns its
-  // path with the case it was created with; nothing when it does not exist or cannot be made.
-  virtual std::optional<std::string> OpenKey(const std::string& Path, bool Create) = 0;
+  // path with the case it was created with; nothing when it does not exist or cannot be made,
+  // and then Failure says why when the store knows.
+  virtual std::optional<std::string> OpenKey(const std::string& Path, bool Create,
+                                             std::string& Failure) = 0;
   virtual void CloseKey() = 0;
   virtual bool KeyExists(const std::string& Path) = 0;
   // Removes the key with its subkeys and values; false when it was not removed.
@@ -27,8 +29,9 @@ class IRegistryBackEnd {
 
   // The open key's values and subkeys; OpenKey has succeeded before these are called.
   virtual std::optional<TRegValue> ReadValue(const std::string& Name) = 0;
-  // False when the store refuses the write (the key is gone, no permission).
-  virtual bool WriteValue(const std::string& Name, const TRegValue& Value) = 0;
+  // False when the store refuses the write (the key is gone, no permission); Reason then says
+  // why when the store knows.
+  virtual bool WriteValue(const std::string& Name, const TRegValue& Value, std::string& Reason) = 0;
   virtual bool DeleteValue(const std::string& Name) = 0;
   virtual std::vector<std::string> ValueNames() = 0;
   virtual std::vector<std::string> KeyNames() = 0;

@@ -2,8 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 #include "core/Paths.h"
@@ -49,13 +53,13 @@ EStoreError SystemError(const std::string& What, const std::string& Target,
 void CreateStoreFile(const std::string& File) {
   try {
     platform::CreatePrivateFolder(core::ExtractFileDir(File));
-  } catch (const platform::EFileError& Error) {
-    throw SystemError("Cannot create the settings folder", Error.FileName(), Error.Reason());
+  } catch (const platform::EFileError& error) {
+    throw SystemError("Cannot create the settings folder", error.FileName(), error.Reason());
   }
   try {
     platform::CreatePrivateFile(File);
-  } catch (const platform::EFileError& Error) {
-    throw SystemError("Cannot create the settings store", File, Error.Reason());
+  } catch (const platform::EFileError& error) {
+    throw SystemError("Cannot create the settings store", File, error.Reason());
   }
 }
 
@@ -74,6 +78,37 @@ std::vector<std::string> SplitPath(const std::string& Path) {
 }
 
 std::string LastPart(const std::string& Path) { return Path.substr(Path.rfind('\\') + 1); }
+
+}  // namespace
+
+namespace {
+
+// The files whose integrity this process has checked; checking a large store takes a while,
+// and the engine opens it for every load and save.
+class TCheckedStores {
+ public:
+  bool Contains(const std::string& File) {
+    const std::lock_guard lock(FMutex);
+    return FFiles.contains(File);
+  }
+  void Add(const std::string& File) {
+    const std::lock_guard lock(FMutex);
+    FFiles.insert(File);
+  }
+  void Remove(const std::string& File) {
+    const std::lock_guard lock(FMutex);
+    FFiles.erase(File);
+  }
+
+ private:
+  std::mutex FMutex;
+  std::set<std::string> FFiles;
+};
+
+TCheckedStores& CheckedStores() {
+  static TCheckedStores stores;
+  return stores;
+}
 
 }  // namespace
 
@@ -110,8 +145,8 @@ class TSettingsDatabase::TStatement {
   }
   TStatement& Bind(int Index, const std::vector<std::uint8_t>& Bytes) {
     // A null pointer would bind NULL; an empty value must stay an empty blob.
-    static const std::uint8_t none = 0;
-    return Check(sqlite3_bind_blob64(FStatement, Index, Bytes.empty() ? &none : Bytes.data(),
+    static const std::uint8_t None = 0;
+    return Check(sqlite3_bind_blob64(FStatement, Index, Bytes.empty() ? &None : Bytes.data(),
                                      Bytes.size(), SQLITE_TRANSIENT));
   }
 
@@ -221,10 +256,12 @@ void TSettingsDatabase::Prepare() {
   if (QueryNumber("PRAGMA user_version") > SchemaVersion)
     throw EStoreError("The settings store " + Quoted(FFile) +
                       " was written by a newer version of Skyrelle; it has been left untouched");
+  if (CheckedStores().Contains(FFile)) return;
   if (const std::string check = QueryText("PRAGMA quick_check"); check != "ok")
     throw EDatabaseError("The settings store " + Quoted(FFile) + " is damaged (" + check +
                              "); it has been left untouched",
-                         SQLITE_CORRUPT);
+                         SQLITE_CORRUPT, Quoted(FFile) + ": " + check);
+  CheckedStores().Add(FFile);
 }
 
 void TSettingsDatabase::CreateSchema() {
@@ -254,6 +291,21 @@ void TSettingsDatabase::Execute(const char* Sql) {
   if (code != SQLITE_OK) Fail(code);
 }
 
+// The system's reason when it gave one, the database engine's otherwise. A file SQLite could
+// only open for reading refuses writes without a system error; trying it for writing tells why.
+std::string TSettingsDatabase::FailureReason(int Code) const {
+  int error = FDb != nullptr ? sqlite3_system_errno(FDb) : 0;
+  if ((Code & 0xFF) == SQLITE_READONLY) {
+    if (std::FILE* file = std::fopen(FFile.c_str(), "r+b")) {
+      std::fclose(file);
+    } else {
+      error = errno;
+    }
+  }
+  if (error != 0) return std::strerror(error);
+  return FDb != nullptr ? sqlite3_errmsg(FDb) : sqlite3_errstr(Code);
+}
+
 void TSettingsDatabase::Fail(int Code) const {
   std::string reason = FDb != nullptr ? sqlite3_errmsg(FDb) : sqlite3_errstr(Code);
   const int primary = Code & 0xFF;
@@ -261,13 +313,19 @@ void TSettingsDatabase::Fail(int Code) const {
     if (const int error = sqlite3_system_errno(FDb); error != 0)
       reason += std::string(": ") + std::strerror(error);
   }
-  if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
+  const std::string storeReason = Quoted(FFile) + ": " + FailureReason(Code);
+  if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+    CheckedStores().Remove(FFile);
     throw EDatabaseError("The settings store " + Quoted(FFile) +
                              " is damaged or is not a database (" + reason +
                              "); it has been left untouched",
-                         Code);
-  throw EDatabaseError("The settings store " + Quoted(FFile) + " cannot be used (" + reason + ")",
-                       Code);
+                         Code, storeReason);
+  }
+  const EDatabaseError error(
+      "The settings store " + Quoted(FFile) + " cannot be used (" + reason + ")", Code,
+      storeReason);
+  if (!error.Refused()) CheckedStores().Remove(FFile);
+  throw error;
 }
 
 std::optional<std::string> TSettingsDatabase::StoredPath(const std::string& Fold) {

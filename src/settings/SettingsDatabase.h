@@ -15,20 +15,24 @@ namespace skyrelle::settings {
 // store that refuses a write (read-only file, disk full, lock held too long) from a broken one.
 class EDatabaseError : public EStoreError {
  public:
-  EDatabaseError(const std::string& Message, int Code) : EStoreError(Message), FCode(Code) {}
+  EDatabaseError(const std::string& Message, int Code, std::string StoreReason)
+      : EStoreError(Message), FCode(Code), FStoreReason(std::move(StoreReason)) {}
   int Code() const { return FCode; }
   // True when the store is sound but would not take the write.
   bool Refused() const;
+  // The store's file in quotation marks and the reason, the system's when it gave one.
+  const std::string& StoreReason() const { return FStoreReason; }
 
  private:
   int FCode;
+  std::string FStoreReason;
 };
 
 // The SQLite file behind the settings store. Key paths given here are already normalised:
 // no leading or trailing "\", no empty part; the root is the empty path. Keys and value names
 // compare by their case-folded form. Every change is one IMMEDIATE transaction, so that two
 // processes writing at once wait for each other (busy timeout) instead of failing or losing
-// a write.
+// a write. Each file's integrity is checked once per process, and again after a failure.
 class TSettingsDatabase {
  public:
   // Opens the store in File. A missing file is created (with its folder, both private) only
@@ -66,6 +70,7 @@ class TSettingsDatabase {
   std::string QueryText(const char* Sql);
   void Execute(const char* Sql);
   [[noreturn]] void Fail(int Code) const;
+  std::string FailureReason(int Code) const;
 
   std::string FFile;
   sqlite3* FDb = nullptr;

@@ -15,13 +15,15 @@ class TSqliteBackEnd final : public IRegistryBackEnd {
  public:
   explicit TSqliteBackEnd(std::string File) : FFile(std::move(File)) {}
 
-  std::optional<std::string> OpenKey(const std::string& Path, bool Create) override {
+  std::optional<std::string> OpenKey(const std::string& Path, bool Create,
+                                     std::string& Failure) override {
     try {
       TSettingsDatabase* store = Store(Create);
       if (store == nullptr) return std::nullopt;
       FKey = Create ? store->CreateKey(Path) : store->FindKey(Path);
     } catch (const EDatabaseError& error) {
-      if (!error.Refused()) throw;
+      if (!error.Refused()) throw;  // the store is broken: say so, naming the file
+      Failure = error.StoreReason();
     }
     return FKey;
   }
@@ -47,11 +49,12 @@ class TSqliteBackEnd final : public IRegistryBackEnd {
     return FDatabase->ReadValue(*FKey, Name);
   }
 
-  bool WriteValue(const std::string& Name, const TRegValue& Value) override {
+  bool WriteValue(const std::string& Name, const TRegValue& Value, std::string& Reason) override {
     try {
       return FDatabase->PutValue(*FKey, Name, Value);
     } catch (const EDatabaseError& error) {
       if (!error.Refused()) throw;
+      Reason = error.StoreReason();
       return false;
     }
   }

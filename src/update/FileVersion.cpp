@@ -66,8 +66,8 @@ int FindVersionRecord(const std::string& FileName, TFileVersion& Version) {
       kept = std::min(filled, RecordSize - 1);
       std::memmove(buffer.data(), buffer.data() + filled - kept, kept);
     }
-  } catch (const platform::EFileError& Error) {
-    return Error.Code();
+  } catch (const platform::EFileError& error) {
+    return error.Code();
   }
 }
 

@@ -11,6 +11,7 @@ namespace {
 constexpr std::string_view SiteDomain = SKYRELLE_SITE_DOMAIN;
 constexpr std::string_view DonationButtonId = SKYRELLE_DONATION_BUTTON_ID;
 constexpr std::string_view FilesFolder = "/files/";
+constexpr std::string_view Processor = SKYRELLE_PROCESSOR;
 
 // SKYRELLE_SITE_URL without its trailing "/", or empty when unset or not an http(s) address.
 std::string SiteOverride() {
@@ -42,6 +43,8 @@ std::string RemoveDebugMarks(std::string_view Name) {
   return result;
 }
 
+std::string PlatformFilesFolder() { return std::string(FilesFolder) + PlatformFolder() + "/"; }
+
 }  // namespace
 
 std::string SiteAddressA() { return SiteAddress(""); }
@@ -53,6 +56,8 @@ std::string WebSiteHostName() {
   const std::size_t host = address.find("://") + 3;
   return address.substr(host, address.find('/', host) - host);
 }
+
+std::string PlatformFolder() { return "linux-" + std::string(Processor); }
 
 std::string DescriptorFileName(std::string_view ProgramFileName) {
   return core::ChangeFileExt(ProgramFileName, ".INF");
@@ -79,7 +84,7 @@ std::string StartupDescriptorURL(std::string_view ProgramFileName) {
 }
 
 std::string AboutDescriptorURL(std::string_view ProgramFileName) {
-  return SiteAddressB() + std::string(FilesFolder) + AboutDescriptorFileName(ProgramFileName);
+  return SiteAddressB() + PlatformFilesFolder() + AboutDescriptorFileName(ProgramFileName);
 }
 
 std::string PackageURL(std::string_view DescriptorURL, std::string_view Url) {
@@ -90,12 +95,12 @@ std::string PackageURL(std::string_view DescriptorURL, std::string_view Url) {
 }
 
 std::string CabinetURL(std::string_view ProgramFileName) {
-  return SiteAddressB() + std::string(FilesFolder) + CabinetFileName(ProgramFileName);
+  return SiteAddressB() + PlatformFilesFolder() + CabinetFileName(ProgramFileName);
 }
 
 std::string InstallerURL(std::string_view RunBefore) {
   const std::string name = InstallerFileName(RunBefore);
-  return name.empty() ? std::string() : SiteAddressB() + std::string(FilesFolder) + name;
+  return name.empty() ? std::string() : SiteAddressB() + PlatformFilesFolder() + name;
 }
 
 std::string WebSitePageURL() { return SiteAddressB() + "/wiki/doku.php"; }

@@ -18,6 +18,11 @@ std::string SiteAddressB();
 // Host B's name as the About window shows it (the host and port of SKYRELLE_SITE_URL).
 std::string WebSiteHostName();
 
+// The site's folder of files for this build's system and processor: "linux-" and the
+// processor the program was built for, such as "linux-x86_64". A Linux program must never
+// fetch the Windows files of the same names, nor those for another processor.
+std::string PlatformFolder();
+
 // The program's file name with its extension replaced by ".INF".
 std::string DescriptorFileName(std::string_view ProgramFileName);
 // The same, with every "_debug" removed whatever its case.
@@ -30,13 +35,15 @@ std::string InstallerFileName(std::string_view RunBefore);
 
 // The start-up check's descriptor: host A, "/files/" and DescriptorFileName.
 std::string StartupDescriptorURL(std::string_view ProgramFileName);
-// The About window's descriptor: host B, "/files/" and AboutDescriptorFileName.
+// The About window's descriptor: host B, "/files/", PlatformFolder, "/" and
+// AboutDescriptorFileName.
 std::string AboutDescriptorURL(std::string_view ProgramFileName);
 // The descriptor's address up to its last "/", followed by the descriptor's `url` verbatim.
 std::string PackageURL(std::string_view DescriptorURL, std::string_view Url);
-// Host B, "/files/" and CabinetFileName.
+// Host B, "/files/", PlatformFolder, "/" and CabinetFileName.
 std::string CabinetURL(std::string_view ProgramFileName);
-// Host B, "/files/" and InstallerFileName; the empty text when that name is empty.
+// Host B, "/files/", PlatformFolder, "/" and InstallerFileName; the empty text when that
+// name is empty.
 std::string InstallerURL(std::string_view RunBefore);
 // Host B, "/wiki/doku.php".
 std::string WebSitePageURL();

@@ -51,8 +51,8 @@ TEST(FormatOSVersionText, BuildsEachOfTheThreeForms) {
 }
 
 TEST(WindowsProductName, FollowsVersionProductTypeAndBuild) {
-  constexpr auto W = TProductType::Workstation;
-  constexpr auto S = TProductType::Server;
+  constexpr auto w = TProductType::Workstation;
+  constexpr auto s = TProductType::Server;
   const struct {
     std::uint32_t Major, Minor, Build;
     TProductType Type;
@@ -60,39 +60,39 @@ TEST(WindowsProductName, FollowsVersionProductTypeAndBuild) {
     bool R2;
     const char* Expected;
   } cases[] = {
-      {5, 0, 2195, W, TArchitecture::X86, false, "Windows 2000"},
-      {5, 0, 2195, S, TArchitecture::X86, false, "Windows 2000"},
-      {5, 1, 2600, W, TArchitecture::X86, false, "Windows XP"},
-      {5, 1, 2600, S, TArchitecture::X86, false, "Windows XP"},
-      {5, 2, 3790, W, TArchitecture::X64, false, "Windows XP"},
-      {5, 2, 3790, W, TArchitecture::X86, false, "Windows Server 2003"},
-      {5, 2, 3790, W, TArchitecture::Arm64, true, "Windows Server 2003 R2"},
-      {5, 2, 3790, S, TArchitecture::X64, false, "Windows Server 2003"},
-      {5, 2, 3790, S, TArchitecture::X64, true, "Windows Server 2003 R2"},
-      {6, 0, 6002, W, TArchitecture::X64, false, "Windows Vista"},
-      {6, 0, 6002, S, TArchitecture::X64, false, "Windows Server 2008"},
-      {6, 1, 7601, W, TArchitecture::X64, false, "Windows 7"},
-      {6, 1, 7601, S, TArchitecture::X64, false, "Windows Server 2008 R2"},
-      {6, 2, 9200, W, TArchitecture::X64, false, "Windows 8"},
-      {6, 2, 9200, S, TArchitecture::X64, false, "Windows Server 2012"},
-      {6, 3, 9600, W, TArchitecture::X64, false, "Windows 8.1"},
-      {6, 3, 9600, S, TArchitecture::X64, true, "Windows Server 2012 R2"},
-      {10, 0, 21999, W, TArchitecture::X64, false, "Windows 10"},
-      {10, 0, 22000, W, TArchitecture::X64, false, "Windows 11"},
-      {10, 0, 17762, S, TArchitecture::X64, false, "Windows Server 2016"},
-      {10, 0, 17763, S, TArchitecture::X64, false, "Windows Server 2019"},
-      {10, 0, 20347, S, TArchitecture::X64, false, "Windows Server 2019"},
-      {10, 0, 20348, S, TArchitecture::X64, false, "Windows Server 2022"},
-      {10, 0, 26099, S, TArchitecture::X64, false, "Windows Server 2022"},
-      {10, 0, 26100, S, TArchitecture::X64, false, "Windows Server 2025"},
-      {4, 0, 1381, W, TArchitecture::X86, false, "Windows"},
-      {6, 4, 9841, W, TArchitecture::X64, false, "Windows"},
-      {10, 1, 0, S, TArchitecture::X64, false, "Windows"},
-      {11, 0, 30000, W, TArchitecture::X64, false, "Windows"},
+      {5, 0, 2195, w, TArchitecture::X86, false, "Windows 2000"},
+      {5, 0, 2195, s, TArchitecture::X86, false, "Windows 2000"},
+      {5, 1, 2600, w, TArchitecture::X86, false, "Windows XP"},
+      {5, 1, 2600, s, TArchitecture::X86, false, "Windows XP"},
+      {5, 2, 3790, w, TArchitecture::X64, false, "Windows XP"},
+      {5, 2, 3790, w, TArchitecture::X86, false, "Windows Server 2003"},
+      {5, 2, 3790, w, TArchitecture::Arm64, true, "Windows Server 2003 R2"},
+      {5, 2, 3790, s, TArchitecture::X64, false, "Windows Server 2003"},
+      {5, 2, 3790, s, TArchitecture::X64, true, "Windows Server 2003 R2"},
+      {6, 0, 6002, w, TArchitecture::X64, false, "Windows Vista"},
+      {6, 0, 6002, s, TArchitecture::X64, false, "Windows Server 2008"},
+      {6, 1, 7601, w, TArchitecture::X64, false, "Windows 7"},
+      {6, 1, 7601, s, TArchitecture::X64, false, "Windows Server 2008 R2"},
+      {6, 2, 9200, w, TArchitecture::X64, false, "Windows 8"},
+      {6, 2, 9200, s, TArchitecture::X64, false, "Windows Server 2012"},
+      {6, 3, 9600, w, TArchitecture::X64, false, "Windows 8.1"},
+      {6, 3, 9600, s, TArchitecture::X64, true, "Windows Server 2012 R2"},
+      {10, 0, 21999, w, TArchitecture::X64, false, "Windows 10"},
+      {10, 0, 22000, w, TArchitecture::X64, false, "Windows 11"},
+      {10, 0, 17762, s, TArchitecture::X64, false, "Windows Server 2016"},
+      {10, 0, 17763, s, TArchitecture::X64, false, "Windows Server 2019"},
+      {10, 0, 20347, s, TArchitecture::X64, false, "Windows Server 2019"},
+      {10, 0, 20348, s, TArchitecture::X64, false, "Windows Server 2022"},
+      {10, 0, 26099, s, TArchitecture::X64, false, "Windows Server 2022"},
+      {10, 0, 26100, s, TArchitecture::X64, false, "Windows Server 2025"},
+      {4, 0, 1381, w, TArchitecture::X86, false, "Windows"},
+      {6, 4, 9841, w, TArchitecture::X64, false, "Windows"},
+      {10, 1, 0, s, TArchitecture::X64, false, "Windows"},
+      {11, 0, 30000, w, TArchitecture::X64, false, "Windows"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.Major << "." << c.Minor << "." << c.Build << " "
-                                      << (c.Type == W ? "workstation" : "server"));
+                                      << (c.Type == w ? "workstation" : "server"));
     TOSVersionValues values = Windows(c.Major, c.Minor, c.Build, c.Type, c.Architecture);
     values.ServerR2 = c.R2;
     EXPECT_EQ(WindowsProductName(values), c.Expected);

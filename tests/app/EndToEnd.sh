@@ -2,7 +2,7 @@
 # The real program on a virtual screen with a tray: start-up on a seeded store, the wallpaper
 # on the root window, the stored state, the main window, the usage event to a local collector,
 # the donation dialog at the 50th launch, hiding the window, a second start, the tray menu's
-# "Next image" and "Quit", and a restart.
+# "Next image", "About" and "Quit", and a restart.
 # Usage: EndToEnd.sh BUILD_DIR CLOSE_WINDOW_TOOL
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -58,6 +58,10 @@ tray_menu_open() {
   return 1
 }
 window_viewable() { xwininfo -id "$1" | grep -q 'IsViewable'; }
+about_window() {
+  xwininfo -root -children | awk '/"About": \("Skyrelle" "Skyrelle"\)/ {print $1; exit}' | grep .
+}
+window_gone() { ! xwininfo -id "$1" >/dev/null 2>&1 || ! window_viewable "$1"; }
 window_hidden() { ! window_viewable "$1"; }
 # A value that cannot be read now (the store busy) has not changed.
 store_changed() {
@@ -108,6 +112,8 @@ root_shows() {
 
 unset DISPLAY
 isolate_session "$work"
+# Nothing listens there: the About window's descriptor check fails at once, off the network.
+export SKYRELLE_SITE_URL=http://127.0.0.1:9
 start_virtual_display "$work"
 start_tray_host "$work"
 make_sample_panoramas "$work/pictures"
@@ -192,6 +198,13 @@ second=$(stored_value "$build" CurrentFile)
 "$render" "$second" --screen "$SCREEN_SIZE" --section 1 -o "$work/next.bmp" >/dev/null
 wait_for 60 root_shows "$work/next.bmp" || fail "the screen does not show $second"
 passed "the tray menu's Next image changes the wallpaper while the window is hidden"
+
+choose_from_tray_menu 5
+wait_for 60 about_window >/dev/null || fail "About opened no window"
+about=$(about_window)
+"$close_window" "$about"
+wait_for 60 window_gone "$about" || fail "closing the About window left it open"
+passed "the tray menu's About opens the About window, and its close box closes it"
 
 choose_from_tray_menu 4
 wait_for 60 ended "$program_pid" || fail "Quit did not end the program"

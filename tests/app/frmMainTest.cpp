@@ -159,6 +159,7 @@ class frmMainTest : public testing::Test {
             },
         .TrayAvailable = [this] { return TrayAvailable; },
         .TakeWallpaperNotice = [this] { return Wallpaper.TakeFailureNotice(); },
+        .ShowAbout = [this] { ++AboutShown; },
         .Store = Store(),
     };
   }
@@ -193,6 +194,7 @@ class frmMainTest : public testing::Test {
   std::optional<QString> BrowseResult;
   std::vector<TBrowse> Browses;
   bool TrayAvailable = true;
+  int AboutShown = 0;
   std::vector<std::pair<QString, QString>> Errors;
 
  private:
@@ -290,7 +292,13 @@ TEST_F(frmMainTest, TrayMenuHoldsItsItemsInOrderWithAboutLastAndNoSeparator) {
   }
   EXPECT_EQ(names, QStringList({"miShow", "miNextImage", "miNextSection", "miQuit", "mnuAbout"}));
   EXPECT_EQ(texts, QStringList({"Show", "Next image", "Next section", "Quit", "About"}));
-  EXPECT_FALSE(menu->actions().last()->isEnabled()) << "no About window to open yet";
+  EXPECT_TRUE(menu->actions().last()->isEnabled());
+}
+
+TEST_F(frmMainTest, AboutItemOpensTheAboutWindow) {
+  Control<QAction>("mnuAbout")->trigger();
+  Control<QAction>("mnuAbout")->trigger();
+  EXPECT_EQ(AboutShown, 2);
 }
 
 TEST_F(frmMainTest, TimerTicksEveryMinuteFromCreation) {
@@ -539,18 +547,69 @@ TEST_F(frmMainTest, AFailingHandlerShowsTheErrorAndLeavesTheStatusAsItWas) {
   EXPECT_TRUE(Control<QPushButton>("btnNext")->isEnabled());
 }
 
-TEST_F(frmMainTest, AFailingTickReportsAndTheNextTickTriesAgain) {
+// Not once a minute: the picture's error shows once, and the next tick moves on to another.
+TEST_F(frmMainTest, AFailingTickReportsOnceAndTheNextTickPicksAnotherPicture) {
   WritePictures();
   SeedFolder(Pictures());
   Window();
-  Spoil(CurrentFile());
+  const std::string spoilt = CurrentFile();
+  Spoil(spoilt);
   Clock.Pass(61);
   Window().TimerTimer();
   Window().TimerTimer();
-  EXPECT_EQ(Errors.size(), 2u);
-  EXPECT_EQ(Engine().CurrentIndex(), 2);
+  EXPECT_EQ(Errors.size(), 1u);
+  EXPECT_NE(CurrentFile(), spoilt);
+  EXPECT_EQ(Engine().CurrentIndex(), 0);
+  EXPECT_EQ(StatusText(), Status(1, 60));
   EXPECT_TRUE(Control<QTimer>("Timer")->isActive());
 }
+
+struct TBadPickCase {
+  const char* Name;
+  const char* FileName;
+  std::function<void(const std::string& FileName)> Spoil;
+};
+void PrintTo(const TBadPickCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
+class frmMainBadPickTest : public frmMainTest, public testing::WithParamInterface<TBadPickCase> {};
+
+// The only picture cannot be decoded: the error shows once, the window stays usable, and the
+// failed pick is stored so that the next start knows it.
+TEST_P(frmMainBadPickTest, AnUndecodablePickAtStartLeavesTheWindowUsable) {
+  const std::string picture = Pictures() + "/" + GetParam().FileName;
+  GetParam().Spoil(picture);
+  SeedFolder(Pictures());
+  Window();
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_NE(Errors[0].second.toStdString().find(picture), std::string::npos);
+  ASSERT_NE(Window().Panorama(), nullptr);
+  EXPECT_EQ(CurrentFile(), picture);
+  for (const char* name : {"btnPrevious", "btnNext", "btnApplyNow"})
+    EXPECT_TRUE(Control<QPushButton>(name)->isEnabled()) << name;
+  EXPECT_EQ(Control<QLabel>("lblFilename")->text(), GetParam().FileName);
+  settings::TRegistry store(settings::KEY_READ, Store());
+  ASSERT_TRUE(store.OpenKey("\\Software\\Halvorn\\hvnSkyrelle", false));
+  EXPECT_EQ(store.ReadString("CurrentFile"), picture);
+  EXPECT_EQ(store.ReadString("History"), picture);
+  Control<QPushButton>("btnNext")->click();
+  Clock.Pass(61);
+  Window().TimerTimer();
+  EXPECT_EQ(Errors.size(), 1u) << "shown once for the picture";
+  EXPECT_TRUE(Desktop->Files.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, frmMainBadPickTest,
+    testing::Values(TBadPickCase{"CutShort", "only.jpg",
+                                 [](const std::string& FileName) {
+                                   QImage picture(200, 32, QImage::Format_RGB32);
+                                   picture.fill(Qt::red);
+                                   ASSERT_TRUE(picture.save(QString::fromStdString(FileName)));
+                                   fs::resize_file(FileName, 507);
+                                 }},
+                    TBadPickCase{"Empty", "only.png",
+                                 [](const std::string& FileName) { std::ofstream{FileName}; }}),
+    [](const testing::TestParamInfo<TBadPickCase>& Info) { return Info.param.Name; });
 
 TEST_F(frmMainTest, WithoutAnEngineTheWindowOpensShowsWhyAndNeverCallsIt) {
   EngineError = "Type de données incorrect pour 'CurrentIndex'";

@@ -55,6 +55,41 @@ TEST(TextTest, Utf16ToUtf8) {
   for (const auto& c : cases) EXPECT_EQ(Utf16ToUtf8(c.Utf16), c.Utf8) << c.Utf8;
 }
 
+// File names are bytes: whatever they hold comes back from UTF-16 unchanged.
+TEST(TextTest, BytesRoundTripThroughUtf16) {
+  const struct {
+    std::string Bytes;
+    std::u16string Utf16;
+  } cases[] = {
+      {"caf\xE9.jpg", u"caf\xDCE9.jpg"},  // Latin-1
+      {"\xC3\xA9\xF0\x9F\x98\x80", u"\u00E9\U0001F600"},
+      {"\xC3", u"\xDCC3"},  // cut short
+      {"\xE2\x82"
+       "a",
+       u"\xDCE2\xDC82"
+       u"a"},
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},            // overlong
+      {"\xED\xB2\x80", u"\xDCED\xDCB2\xDC80"},  // an encoded escape is no escape
+      {"\xFF\xFE", u"\xDCFF\xDCFE"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BytesToUtf16(c.Bytes), c.Utf16) << c.Bytes;
+    EXPECT_EQ(Utf16ToBytes(c.Utf16), c.Bytes) << c.Bytes;
+    EXPECT_EQ(Utf16Length(c.Bytes), c.Utf16.size()) << c.Bytes;
+  }
+  // Lone surrogates that escape no byte, from a store written elsewhere, show as U+FFFD.
+  EXPECT_EQ(Utf16ToBytes(u"\xDC7F\xD800x"), Bad + Bad + "x");
+  EXPECT_TRUE(HasUndecodableBytes("caf\xE9"));
+  EXPECT_FALSE(HasUndecodableBytes("caf\xC3\xA9"));
+}
+
+TEST(TextTest, UndecodableBytesKeepNamesApart) {
+  EXPECT_NE(FoldCase("caf\xE9"), FoldCase("caf\xE8"));
+  EXPECT_EQ(FoldCase("CAF\xE9"), "caf\xE9");
+  EXPECT_NE(CompareText("caf\xE9.jpg", "caf\xE8.jpg"), 0);
+  EXPECT_EQ(CompareText("CAF\xE9.jpg", "caf\xE9.JPG"), 0);
+}
+
 TEST(TextTest, Utf16LengthCountsCodeUnits) {
   EXPECT_EQ(Utf16Length(""), 0u);
   EXPECT_EQ(Utf16Length("a\xC3\xA9\xE2\x82\xAC"), 3u);

@@ -14,18 +14,18 @@ using namespace test_support;
 // The fuzzer's seeds decode; the inputs it once broke the decoder with now decode or fail
 // cleanly.
 TEST(BmpCorpusTest, SeedsDecodeAndFoundCrashersFailCleanly) {
-  const std::filesystem::path Fuzz = SKYRELLE_FUZZ_FOLDER;
-  for (const char* Folder : {"corpus", "regressions"}) {
-    for (const auto& Entry : std::filesystem::directory_iterator(Fuzz / Folder)) {
-      if (Entry.path().filename().string().starts_with(".")) continue;
-      const TBytes Data = ReadFile(Entry.path().string());
-      SCOPED_TRACE(Entry.path().string());
+  const std::filesystem::path fuzz = SKYRELLE_FUZZ_FOLDER;
+  for (const char* folder : {"corpus", "regressions"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {
+      if (entry.path().filename().string().starts_with(".")) continue;
+      const TBytes data = ReadFile(entry.path().string());
+      SCOPED_TRACE(entry.path().string());
       try {
-        TBmpDecoder Decoder(Entry.path().string(), std::make_unique<TMemorySource>(Data));
-        TRgbImage Window(64, 64);
-        Decoder.DrawWindow(-2, Window);
-      } catch (const EImageError& Error) {
-        EXPECT_EQ(std::string(Folder), "regressions") << Error.what();
+        TBmpDecoder decoder(entry.path().string(), std::make_unique<TMemorySource>(data));
+        TRgbImage window(64, 64);
+        decoder.DrawWindow(-2, window);
+      } catch (const EImageError& error) {
+        EXPECT_EQ(std::string(folder), "regressions") << error.what();
       }
     }
   }

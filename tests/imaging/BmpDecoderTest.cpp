@@ -28,77 +28,77 @@ TRgb FromRgb(std::uint32_t Value) {
 }
 
 std::uint8_t ScaleMask(std::uint32_t Value, std::uint32_t Mask) {
-  int Shift = 0;
-  while (((Mask >> Shift) & 1) == 0) ++Shift;
-  const double Max = Mask >> Shift;
-  return static_cast<std::uint8_t>(std::lround(((Value & Mask) >> Shift) * 255.0 / Max));
+  int shift = 0;
+  while (((Mask >> shift) & 1) == 0) ++shift;
+  const double max = Mask >> shift;
+  return static_cast<std::uint8_t>(std::lround(((Value & Mask) >> shift) * 255.0 / max));
 }
 
 std::vector<std::uint32_t> SomePalette(std::size_t Count) {
-  std::vector<std::uint32_t> Palette;
-  for (std::size_t I = 0; I < Count; ++I) {
-    Palette.push_back(std::uint32_t(Sample(int(I), 0, 0)) << 16 | Sample(int(I), 0, 1) << 8 |
-                      Sample(int(I), 0, 2));
+  std::vector<std::uint32_t> palette;
+  for (std::size_t i = 0; i < Count; ++i) {
+    palette.push_back(std::uint32_t(Sample(int(i), 0, 0)) << 16 | Sample(int(i), 0, 1) << 8 |
+                      Sample(int(i), 0, 2));
   }
-  return Palette;
+  return palette;
 }
 
 void SetPixel(TRgbImage& Image, std::int32_t X, std::int32_t Y, TRgb Colour) {
-  std::uint8_t* Pixel = Image.Row(Y) + X * 3;
-  Pixel[0] = Colour.R;
-  Pixel[1] = Colour.G;
-  Pixel[2] = Colour.B;
+  std::uint8_t* pixel = Image.Row(Y) + X * 3;
+  pixel[0] = Colour.R;
+  pixel[1] = Colour.G;
+  pixel[2] = Colour.B;
 }
 
 // An uncompressed bitmap with a repeatable value per pixel below Limit; Colour says what each
 // value shows.
 TBmpFixture Uncompressed(TBmpLayout Layout, std::uint64_t Limit,
                          const std::function<TRgb(std::uint32_t)>& Colour) {
-  const std::int32_t Width = Layout.Width;
-  const std::int32_t Height = std::abs(Layout.Height);
-  const bool TopDown = Layout.Height < 0;
-  std::vector<std::uint32_t> Stored(std::size_t(Width) * Height);
-  TRgbImage Expected(Width, Height);
-  for (std::int32_t Y = 0; Y < Height; ++Y) {
-    for (std::int32_t X = 0; X < Width; ++X) {
-      const std::uint32_t Value = static_cast<std::uint32_t>(
-          (std::uint64_t{Sample(X, Y, 0)} << 24 | std::uint64_t{Sample(X, Y, 1)} << 16 |
-           Sample(X, Y, 2) << 8 | Sample(X, Y, 3)) %
+  const std::int32_t width = Layout.Width;
+  const std::int32_t height = std::abs(Layout.Height);
+  const bool topDown = Layout.Height < 0;
+  std::vector<std::uint32_t> stored(std::size_t(width) * height);
+  TRgbImage expected(width, height);
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::uint32_t value = static_cast<std::uint32_t>(
+          (std::uint64_t{Sample(x, y, 0)} << 24 | std::uint64_t{Sample(x, y, 1)} << 16 |
+           Sample(x, y, 2) << 8 | Sample(x, y, 3)) %
           Limit);
-      Stored[std::size_t(TopDown ? Y : Height - 1 - Y) * Width + X] = Value;
-      SetPixel(Expected, X, Y, Colour(Value));
+      stored[std::size_t(topDown ? y : height - 1 - y) * width + x] = value;
+      SetPixel(expected, x, y, Colour(value));
     }
   }
-  return {BuildBmp(Layout, PackRows(Width, Height, Layout.BitCount, Stored)), Expected};
+  return {BuildBmp(Layout, PackRows(width, height, Layout.BitCount, stored)), expected};
 }
 
 TBmpFixture Paletted(std::uint32_t HeaderSize, std::uint16_t BitCount, std::int32_t Height,
                      std::size_t Colours) {
-  TBmpLayout Layout{.HeaderSize = HeaderSize, .Width = 13, .Height = Height, .BitCount = BitCount};
-  Layout.Palette = SomePalette(Colours);
-  Layout.ColoursUsed = HeaderSize == 12 || Colours == (1U << BitCount) ? 0 : Colours;
-  return Uncompressed(Layout, Colours, [Palette = Layout.Palette](std::uint32_t Value) {
-    return FromRgb(Palette[Value]);
+  TBmpLayout layout{.HeaderSize = HeaderSize, .Width = 13, .Height = Height, .BitCount = BitCount};
+  layout.Palette = SomePalette(Colours);
+  layout.ColoursUsed = HeaderSize == 12 || Colours == (1U << BitCount) ? 0 : Colours;
+  return Uncompressed(layout, Colours, [palette = layout.Palette](std::uint32_t Value) {
+    return FromRgb(palette[Value]);
   });
 }
 
 TBmpFixture TrueColour(std::uint32_t HeaderSize, std::uint16_t BitCount, std::int32_t Height) {
-  const TBmpLayout Layout{
+  const TBmpLayout layout{
       .HeaderSize = HeaderSize, .Width = 11, .Height = Height, .BitCount = BitCount};
   // Stored blue, green, red (and a fourth byte that is ignored).
-  return Uncompressed(Layout, std::uint64_t{1} << BitCount,
+  return Uncompressed(layout, std::uint64_t{1} << BitCount,
                       [](std::uint32_t Value) { return FromRgb(Value & 0xFFFFFF); });
 }
 
 TBmpFixture Masked(std::uint32_t HeaderSize, std::uint16_t BitCount, std::uint32_t Compression,
                    std::array<std::uint32_t, 3> Masks) {
-  TBmpLayout Layout{.HeaderSize = HeaderSize,
+  TBmpLayout layout{.HeaderSize = HeaderSize,
                     .Width = 9,
                     .Height = 6,
                     .BitCount = BitCount,
                     .Compression = Compression,
                     .Masks = Masks};
-  return Uncompressed(Layout, std::uint64_t{1} << BitCount, [Masks](std::uint32_t Value) {
+  return Uncompressed(layout, std::uint64_t{1} << BitCount, [Masks](std::uint32_t Value) {
     return TRgb{ScaleMask(Value, Masks[0]), ScaleMask(Value, Masks[1]), ScaleMask(Value, Masks[2])};
   });
 }
@@ -107,74 +107,74 @@ TBmpFixture Masked(std::uint32_t HeaderSize, std::uint16_t BitCount, std::uint32
 // stretches in absolute mode, each row closed by an end of line, then the end of the bitmap.
 TBytes EncodeRle(std::int32_t Width, const std::vector<std::vector<std::uint8_t>>& Rows,
                  bool FourBit) {
-  TBytes Data;
-  for (const std::vector<std::uint8_t>& Row : Rows) {
-    std::int32_t X = 0;
-    while (X < Width) {
-      std::int32_t Run = 1;
-      while (X + Run < Width && Run < 255 && Row[X + Run] == Row[X]) ++Run;
-      std::int32_t Literal = 0;
-      while (X + Literal < Width && Literal < 255 &&
-             (X + Literal + 1 >= Width || Row[X + Literal + 1] != Row[X + Literal])) {
-        ++Literal;
+  TBytes data;
+  for (const std::vector<std::uint8_t>& row : Rows) {
+    std::int32_t x = 0;
+    while (x < Width) {
+      std::int32_t run = 1;
+      while (x + run < Width && run < 255 && row[x + run] == row[x]) ++run;
+      std::int32_t literal = 0;
+      while (x + literal < Width && literal < 255 &&
+             (x + literal + 1 >= Width || row[x + literal + 1] != row[x + literal])) {
+        ++literal;
       }
-      if (Run >= 2 || Literal < 3) {
-        Data.push_back(static_cast<std::uint8_t>(Run));
-        Data.push_back(static_cast<std::uint8_t>(FourBit ? Row[X] << 4 | Row[X] : Row[X]));
-        X += Run;
+      if (run >= 2 || literal < 3) {
+        data.push_back(static_cast<std::uint8_t>(run));
+        data.push_back(static_cast<std::uint8_t>(FourBit ? row[x] << 4 | row[x] : row[x]));
+        x += run;
         continue;
       }
-      Data.push_back(0);
-      Data.push_back(static_cast<std::uint8_t>(Literal));
-      std::size_t Bytes = 0;
-      for (std::int32_t I = 0; I < Literal; I += FourBit ? 2 : 1, ++Bytes) {
-        const std::uint8_t Low = FourBit && I + 1 < Literal ? Row[X + I + 1] : 0;
-        Data.push_back(static_cast<std::uint8_t>(FourBit ? Row[X + I] << 4 | Low : Row[X + I]));
+      data.push_back(0);
+      data.push_back(static_cast<std::uint8_t>(literal));
+      std::size_t bytes = 0;
+      for (std::int32_t i = 0; i < literal; i += FourBit ? 2 : 1, ++bytes) {
+        const std::uint8_t low = FourBit && i + 1 < literal ? row[x + i + 1] : 0;
+        data.push_back(static_cast<std::uint8_t>(FourBit ? row[x + i] << 4 | low : row[x + i]));
       }
-      if (Bytes % 2 != 0) Data.push_back(0);
-      X += Literal;
+      if (bytes % 2 != 0) data.push_back(0);
+      x += literal;
     }
-    Data.insert(Data.end(), {0, 0});
+    data.insert(data.end(), {0, 0});
   }
-  Data.back() = 1;  // the last end of line becomes the end of the bitmap
-  return Data;
+  data.back() = 1;  // the last end of line becomes the end of the bitmap
+  return data;
 }
 
 TBmpFixture RunLength(bool FourBit) {
-  const std::int32_t Width = 23;
-  const std::int32_t Height = 7;
-  const std::size_t Colours = FourBit ? 16 : 200;
-  TBmpLayout Layout{.Width = Width,
-                    .Height = Height,
+  const std::int32_t width = 23;
+  const std::int32_t height = 7;
+  const std::size_t colours = FourBit ? 16 : 200;
+  TBmpLayout layout{.Width = width,
+                    .Height = height,
                     .BitCount = std::uint16_t(FourBit ? 4 : 8),
                     .Compression = std::uint32_t(FourBit ? 2 : 1),
-                    .Palette = SomePalette(Colours)};
-  std::vector<std::vector<std::uint8_t>> Rows(Height, std::vector<std::uint8_t>(Width));
-  TRgbImage Expected(Width, Height);
-  for (std::int32_t Y = 0; Y < Height; ++Y) {
-    for (std::int32_t X = 0; X < Width; ++X) {
+                    .Palette = SomePalette(colours)};
+  std::vector<std::vector<std::uint8_t>> rows(height, std::vector<std::uint8_t>(width));
+  TRgbImage expected(width, height);
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
       // Even rows repeat in runs of four, odd rows change at almost every pixel.
-      const std::uint8_t Index =
-          static_cast<std::uint8_t>((Y % 2 == 0 ? X / 4 + Y : Sample(X, Y, 0)) % Colours);
-      Rows[Height - 1 - Y][X] = Index;
-      SetPixel(Expected, X, Y, FromRgb(Layout.Palette[Index]));
+      const std::uint8_t index =
+          static_cast<std::uint8_t>((y % 2 == 0 ? x / 4 + y : Sample(x, y, 0)) % colours);
+      rows[height - 1 - y][x] = index;
+      SetPixel(expected, x, y, FromRgb(layout.Palette[index]));
     }
   }
-  return {BuildBmp(Layout, EncodeRle(Width, Rows, FourBit)), Expected};
+  return {BuildBmp(layout, EncodeRle(width, rows, FourBit)), expected};
 }
 
 // Deltas and an early end leave pixels untouched, which shows as white.
 TBmpFixture RunLengthWithSkips() {
-  TBmpLayout Layout{
+  TBmpLayout layout{
       .Width = 4, .Height = 3, .BitCount = 8, .Compression = 1, .Palette = SomePalette(4)};
-  const TBytes Data{2, 1, 0, 2, 1, 1, 1, 2, 0, 0, 3, 3, 0, 1};
-  TRgbImage Expected(4, 3);
-  const TRgb One = FromRgb(Layout.Palette[1]);
-  SetPixel(Expected, 0, 2, One);
-  SetPixel(Expected, 1, 2, One);
-  SetPixel(Expected, 3, 1, FromRgb(Layout.Palette[2]));
-  for (int X = 0; X < 3; ++X) SetPixel(Expected, X, 0, FromRgb(Layout.Palette[3]));
-  return {BuildBmp(Layout, Data), Expected};
+  const TBytes data{2, 1, 0, 2, 1, 1, 1, 2, 0, 0, 3, 3, 0, 1};
+  TRgbImage expected(4, 3);
+  const TRgb one = FromRgb(layout.Palette[1]);
+  SetPixel(expected, 0, 2, one);
+  SetPixel(expected, 1, 2, one);
+  SetPixel(expected, 3, 1, FromRgb(layout.Palette[2]));
+  for (int x = 0; x < 3; ++x) SetPixel(expected, x, 0, FromRgb(layout.Palette[3]));
+  return {BuildBmp(layout, data), expected};
 }
 
 struct TBmpCase {
@@ -187,15 +187,15 @@ void PrintTo(const TBmpCase& Case, std::ostream* Out) { *Out << Case.Name; }
 class BmpVariantTest : public ::testing::TestWithParam<TBmpCase> {};
 
 TEST_P(BmpVariantTest, EveryWindowMatchesTheWholePictureOnWhite) {
-  const TBmpFixture Fixture = GetParam().Make();
-  TTempFolder Folder;
-  const std::string FileName = Folder.Write("picture.bmp", Fixture.File);
-  const TRgbImage& Whole = Fixture.Expected;
-  for (const TWindowCase& Window : InterestingWindows(Whole.Width(), Whole.Height())) {
-    SCOPED_TRACE(::testing::Message() << "window left " << Window.Left << ", " << Window.Width
-                                      << " x " << Window.Height);
-    EXPECT_EQ(FirstDifference(DecodeWindow(FileName, Window),
-                              CropOnWhite(Whole, Window.Left, Window.Width, Window.Height)),
+  const TBmpFixture fixture = GetParam().Make();
+  TTempFolder folder;
+  const std::string fileName = folder.Write("picture.bmp", fixture.File);
+  const TRgbImage& whole = fixture.Expected;
+  for (const TWindowCase& window : InterestingWindows(whole.Width(), whole.Height())) {
+    SCOPED_TRACE(::testing::Message() << "window left " << window.Left << ", " << window.Width
+                                      << " x " << window.Height);
+    EXPECT_EQ(FirstDifference(DecodeWindow(fileName, window),
+                              CropOnWhite(whole, window.Left, window.Width, window.Height)),
               "");
   }
 }
@@ -243,26 +243,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BmpDecoderTest, FiveBitChannelsSpreadOverTheFullRange) {
   // 555: 0x7FFF is white, 0x0010 is mid blue (16 of 31), 0x7C00 is pure red.
-  const TBmpLayout Layout{.Width = 3, .Height = 1, .BitCount = 16};
-  TTempFolder Folder;
-  const std::string FileName =
-      Folder.Write("five.bmp", BuildBmp(Layout, PackRows(3, 1, 16, {0x7FFF, 0x0010, 0x7C00})));
-  const TRgbImage Image = DecodeWindow(FileName, {0, 3, 1});
-  const std::vector<std::uint8_t> Row(Image.Row(0), Image.Row(0) + 9);
-  EXPECT_EQ(Row, (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 132, 255, 0, 0}));
+  const TBmpLayout layout{.Width = 3, .Height = 1, .BitCount = 16};
+  TTempFolder folder;
+  const std::string fileName =
+      folder.Write("five.bmp", BuildBmp(layout, PackRows(3, 1, 16, {0x7FFF, 0x0010, 0x7C00})));
+  const TRgbImage image = DecodeWindow(fileName, {0, 3, 1});
+  const std::vector<std::uint8_t> row(image.Row(0), image.Row(0) + 9);
+  EXPECT_EQ(row, (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 132, 255, 0, 0}));
 }
 
 TEST(BmpDecoderTest, HugeHeaderWithLittleDataAllocatesOnlyTheWindow) {
   // Run-length data may legally end at once; nothing may be sized from the header.
-  TBmpLayout Layout{
+  TBmpLayout layout{
       .Width = 65535, .Height = 65535, .BitCount = 8, .Compression = 1, .Palette = SomePalette(2)};
-  TTempFolder Folder;
-  const std::string FileName = Folder.Write("huge.bmp", BuildBmp(Layout, {0, 0, 2, 1, 0, 1}));
-  TPicture Picture(FileName);
-  EXPECT_EQ(Picture.Size().Width, 65535);
-  TRgbImage Window(16, 16);
-  Picture.DrawWindow(65530, Window);
-  EXPECT_EQ(FirstDifference(Window, TRgbImage(16, 16)), "");
+  TTempFolder folder;
+  const std::string fileName = folder.Write("huge.bmp", BuildBmp(layout, {0, 0, 2, 1, 0, 1}));
+  TPicture picture(fileName);
+  EXPECT_EQ(picture.Size().Width, 65535);
+  TRgbImage window(16, 16);
+  picture.DrawWindow(65530, window);
+  EXPECT_EQ(FirstDifference(window, TRgbImage(16, 16)), "");
 }
 
 // --- Broken files ------------------------------------------------------------------------------
@@ -270,7 +270,7 @@ TEST(BmpDecoderTest, HugeHeaderWithLittleDataAllocatesOnlyTheWindow) {
 TBytes Valid24() { return TrueColour(40, 24, 4).File; }
 
 TBytes With32(TBytes File, std::size_t At, std::uint32_t Value) {
-  for (int I = 0; I < 4; ++I) File[At + I] = static_cast<std::uint8_t>(Value >> (8 * I));
+  for (int i = 0; i < 4; ++i) File[At + i] = static_cast<std::uint8_t>(Value >> (8 * i));
   return File;
 }
 
@@ -286,22 +286,22 @@ TBytes Cut(TBytes File, std::size_t Size) {
 }
 
 TBytes Rle8(std::int32_t Width, std::int32_t Height, const TBytes& Data) {
-  const TBmpLayout Layout{
+  const TBmpLayout layout{
       .Width = Width, .Height = Height, .BitCount = 8, .Compression = 1, .Palette = SomePalette(4)};
-  return BuildBmp(Layout, Data);
+  return BuildBmp(layout, Data);
 }
 
 TBytes WithMasks(std::uint16_t BitCount, std::array<std::uint32_t, 3> Masks) {
-  const TBmpLayout Layout{
+  const TBmpLayout layout{
       .Width = 2, .Height = 2, .BitCount = BitCount, .Compression = 3, .Masks = Masks};
-  return BuildBmp(Layout, PackRows(2, 2, BitCount, {0, 0, 0, 0}));
+  return BuildBmp(layout, PackRows(2, 2, BitCount, {0, 0, 0, 0}));
 }
 
 class BrokenBmpTest : public ::testing::TestWithParam<TBrokenCase> {};
 
 TEST_P(BrokenBmpTest, FailsWithAClearErrorNamingTheFile) {
-  TTempFolder Folder;
-  ExpectClearError(Folder.Write("broken.bmp", GetParam().Make()), {0, 64, 64}, GetParam().Reason);
+  TTempFolder folder;
+  ExpectClearError(folder.Write("broken.bmp", GetParam().Make()), {0, 64, 64}, GetParam().Reason);
 }
 
 const std::int32_t MinInt = std::numeric_limits<std::int32_t>::min();

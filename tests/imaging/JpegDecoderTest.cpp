@@ -27,19 +27,19 @@ class JpegVariantTest : public ::testing::TestWithParam<TJpegCase> {};
 // Sizes that are not multiples of any block or iMCU, wide enough for windows away from both
 // edges.
 TEST_P(JpegVariantTest, EveryWindowMatchesAWholeDecode) {
-  const TJpegCase& Case = GetParam();
-  const TBytes Data = EncodeJpeg(PhotoLikeSamples(141, 37, Case.Channels), Case.Options);
-  const TRgbImage Whole = DecodeWholeJpeg(Data);
-  TTempFolder Folder;
-  const std::string FileName = Folder.Write("picture.jpg", Data);
-  std::vector<TWindowCase> Windows = InterestingWindows(Whole.Width(), Whole.Height());
+  const TJpegCase& c = GetParam();
+  const TBytes data = EncodeJpeg(PhotoLikeSamples(141, 37, c.Channels), c.Options);
+  const TRgbImage whole = DecodeWholeJpeg(data);
+  TTempFolder folder;
+  const std::string fileName = folder.Write("picture.jpg", data);
+  std::vector<TWindowCase> windows = InterestingWindows(whole.Width(), whole.Height());
   // Every column offset across two iMCUs, so each crop alignment is met.
-  for (std::int32_t Left = 30; Left < 62; ++Left) Windows.push_back({Left, 19, 21});
-  for (const TWindowCase& Window : Windows) {
-    SCOPED_TRACE(::testing::Message() << "window left " << Window.Left << ", " << Window.Width
-                                      << " x " << Window.Height);
-    EXPECT_EQ(FirstDifference(DecodeWindow(FileName, Window),
-                              CropOnWhite(Whole, Window.Left, Window.Width, Window.Height)),
+  for (std::int32_t left = 30; left < 62; ++left) windows.push_back({left, 19, 21});
+  for (const TWindowCase& window : windows) {
+    SCOPED_TRACE(::testing::Message() << "window left " << window.Left << ", " << window.Width
+                                      << " x " << window.Height);
+    EXPECT_EQ(FirstDifference(DecodeWindow(fileName, window),
+                              CropOnWhite(whole, window.Left, window.Width, window.Height)),
               "");
   }
 }
@@ -73,20 +73,18 @@ TEST(JpegDecoderTest, CmykInksBecomeTheirRgbColours) {
     bool Adobe;
     std::uint8_t Ink[4];
   };
-  for (const TCase& Case : {TCase{false, {255, 0, 0, 0}}, TCase{true, {0, 255, 255, 255}}}) {
-    TSamples Samples{16, 16, 4, {}};
-    for (int I = 0; I < 256; ++I)
-      Samples.Values.insert(Samples.Values.end(), Case.Ink, Case.Ink + 4);
-    const TBytes Data = EncodeJpeg(Samples, {.HorizontalSampling = 1,
-                                             .VerticalSampling = 1,
-                                             .AdobeMarker = Case.Adobe,
-                                             .Quality = 100});
-    TTempFolder Folder;
-    const TRgbImage Image = DecodeWindow(Folder.Write("cyan.jpg", Data), {0, 16, 16});
-    const std::uint8_t* Pixel = Image.Row(8) + 8 * 3;
-    EXPECT_LE(Pixel[0], 2) << "Adobe " << Case.Adobe;
-    EXPECT_GE(Pixel[1], 253) << "Adobe " << Case.Adobe;
-    EXPECT_GE(Pixel[2], 253) << "Adobe " << Case.Adobe;
+  for (const TCase& c : {TCase{false, {255, 0, 0, 0}}, TCase{true, {0, 255, 255, 255}}}) {
+    TSamples samples{16, 16, 4, {}};
+    for (int i = 0; i < 256; ++i) samples.Values.insert(samples.Values.end(), c.Ink, c.Ink + 4);
+    const TBytes data = EncodeJpeg(
+        samples,
+        {.HorizontalSampling = 1, .VerticalSampling = 1, .AdobeMarker = c.Adobe, .Quality = 100});
+    TTempFolder folder;
+    const TRgbImage image = DecodeWindow(folder.Write("cyan.jpg", data), {0, 16, 16});
+    const std::uint8_t* pixel = image.Row(8) + 8 * 3;
+    EXPECT_LE(pixel[0], 2) << "Adobe " << c.Adobe;
+    EXPECT_GE(pixel[1], 253) << "Adobe " << c.Adobe;
+    EXPECT_GE(pixel[2], 253) << "Adobe " << c.Adobe;
   }
 }
 
@@ -95,21 +93,21 @@ TEST(JpegDecoderTest, CmykInksBecomeTheirRgbColours) {
 // Another program rewrites the picture while a render has it open: the data the decoder has not
 // read yet is gone.
 TEST(JpegDecoderTest, AFileCutShortAfterOpeningFailsWithAClearError) {
-  const TBytes Data = EncodeJpeg(PhotoLikeSamples(1600, 1200, 3),
+  const TBytes data = EncodeJpeg(PhotoLikeSamples(1600, 1200, 3),
                                  {.HorizontalSampling = 1, .VerticalSampling = 1, .Quality = 100});
-  ASSERT_GT(Data.size(), 2 * TJpegDecoder::ReadChunkSize) << "the cut must fall beyond a chunk";
-  TTempFolder Folder;
-  const std::string FileName = Folder.Write("shrinking.jpg", Data);
-  TPicture Picture(FileName);
-  std::filesystem::resize_file(FileName, Data.size() / 2);
-  TRgbImage Window(1600, 1200);
+  ASSERT_GT(data.size(), 2 * TJpegDecoder::ReadChunkSize) << "the cut must fall beyond a chunk";
+  TTempFolder folder;
+  const std::string fileName = folder.Write("shrinking.jpg", data);
+  TPicture picture(fileName);
+  std::filesystem::resize_file(fileName, data.size() / 2);
+  TRgbImage window(1600, 1200);
   try {
-    Picture.DrawWindow(0, Window);
+    picture.DrawWindow(0, window);
     FAIL() << "decoded without an error";
-  } catch (const EImageError& Error) {
-    const std::string Text = Error.what();
-    EXPECT_NE(Text.find(FileName), std::string::npos) << Text;
-    EXPECT_NE(Text.find("Premature end of JPEG file"), std::string::npos) << Text;
+  } catch (const EImageError& error) {
+    const std::string text = error.what();
+    EXPECT_NE(text.find(fileName), std::string::npos) << text;
+    EXPECT_NE(text.find("Premature end of JPEG file"), std::string::npos) << text;
   }
 }
 
@@ -117,12 +115,12 @@ TBytes Baseline() { return EncodeJpeg(PhotoLikeSamples(64, 48, 3), {}); }
 
 // The picture's start-of-frame marker set to claim Width x Height.
 TBytes WithFrameSize(TBytes Data, std::uint16_t Width, std::uint16_t Height) {
-  for (std::size_t I = 0; I + 8 < Data.size(); ++I) {
-    if (Data[I] == 0xFF && (Data[I + 1] == 0xC0 || Data[I + 1] == 0xC2)) {
-      Data[I + 5] = static_cast<std::uint8_t>(Height >> 8);
-      Data[I + 6] = static_cast<std::uint8_t>(Height);
-      Data[I + 7] = static_cast<std::uint8_t>(Width >> 8);
-      Data[I + 8] = static_cast<std::uint8_t>(Width);
+  for (std::size_t i = 0; i + 8 < Data.size(); ++i) {
+    if (Data[i] == 0xFF && (Data[i + 1] == 0xC0 || Data[i + 1] == 0xC2)) {
+      Data[i + 5] = static_cast<std::uint8_t>(Height >> 8);
+      Data[i + 6] = static_cast<std::uint8_t>(Height);
+      Data[i + 7] = static_cast<std::uint8_t>(Width >> 8);
+      Data[i + 8] = static_cast<std::uint8_t>(Width);
       break;
     }
   }
@@ -132,22 +130,22 @@ TBytes WithFrameSize(TBytes Data, std::uint16_t Width, std::uint16_t Height) {
 // A progressive picture whose first scan (DC values, which read the same however often they
 // come) is repeated Extra more times.
 TBytes WithRepeatedFirstScan(int Extra) {
-  const TBytes Data = EncodeJpeg(PhotoLikeSamples(16, 16, 3), {.Progressive = true});
-  std::vector<std::ptrdiff_t> Scans;
-  for (std::size_t I = 0; I + 1 < Data.size(); ++I)
-    if (Data[I] == 0xFF && Data[I + 1] == 0xDA) Scans.push_back(static_cast<std::ptrdiff_t>(I));
-  TBytes Result(Data.begin(), Data.begin() + Scans.at(1));
-  for (int I = 0; I < Extra; ++I)
-    Result.insert(Result.end(), Data.begin() + Scans.at(0), Data.begin() + Scans.at(1));
-  Result.insert(Result.end(), Data.begin() + Scans.at(1), Data.end());
-  return Result;
+  const TBytes data = EncodeJpeg(PhotoLikeSamples(16, 16, 3), {.Progressive = true});
+  std::vector<std::ptrdiff_t> scans;
+  for (std::size_t i = 0; i + 1 < data.size(); ++i)
+    if (data[i] == 0xFF && data[i + 1] == 0xDA) scans.push_back(static_cast<std::ptrdiff_t>(i));
+  TBytes result(data.begin(), data.begin() + scans.at(1));
+  for (int i = 0; i < Extra; ++i)
+    result.insert(result.end(), data.begin() + scans.at(0), data.begin() + scans.at(1));
+  result.insert(result.end(), data.begin() + scans.at(1), data.end());
+  return result;
 }
 
 class BrokenJpegTest : public ::testing::TestWithParam<TBrokenCase> {};
 
 TEST_P(BrokenJpegTest, FailsWithAClearErrorNamingTheFile) {
-  TTempFolder Folder;
-  ExpectClearError(Folder.Write("broken.jpg", GetParam().Make()), {0, 64, 48}, GetParam().Reason);
+  TTempFolder folder;
+  ExpectClearError(folder.Write("broken.jpg", GetParam().Make()), {0, 64, 48}, GetParam().Reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -17,26 +17,26 @@ using namespace test_support;
 
 // Opening a pipe for reading waits for a writer that never comes; the program would hang.
 TEST(PictureTest, APipeNamedLikeAPictureIsRefusedWithoutWaiting) {
-  TTempFolder Folder;
-  const std::string FileName = Folder / "pipe.jpg";
-  ASSERT_EQ(::mkfifo(FileName.c_str(), 0600), 0);
-  auto Opening = std::async(std::launch::async, [&]() -> std::string {
+  TTempFolder folder;
+  const std::string fileName = folder / "pipe.jpg";
+  ASSERT_EQ(::mkfifo(fileName.c_str(), 0600), 0);
+  auto opening = std::async(std::launch::async, [&]() -> std::string {
     try {
-      TPicture Picture(FileName);
+      TPicture picture(fileName);
       return "opened";
-    } catch (const EImageError& Error) {
-      return Error.what();
+    } catch (const EImageError& error) {
+      return error.what();
     }
   });
-  if (Opening.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+  if (opening.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
     ADD_FAILURE() << "opening the pipe blocked";
     // A writer lets the blocked open return, so the test can end.
-    const int Writer = ::open(FileName.c_str(), O_WRONLY | O_NONBLOCK);
-    Opening.wait();
-    if (Writer >= 0) ::close(Writer);
+    const int writer = ::open(fileName.c_str(), O_WRONLY | O_NONBLOCK);
+    opening.wait();
+    if (writer >= 0) ::close(writer);
     return;
   }
-  EXPECT_NE(Opening.get().find("not a regular file"), std::string::npos);
+  EXPECT_NE(opening.get().find("not a regular file"), std::string::npos);
 }
 
 }  // namespace

@@ -50,74 +50,74 @@ struct TPngFixture {
 };
 
 TPngFixture MakeFixture(const TPngCase& Case) {
-  const TPngOptions& Options = Case.Options;
-  const int Channels = ChannelCount(Options.ColourType);
-  const bool Palette = Options.ColourType == PNG_COLOR_TYPE_PALETTE;
-  const std::uint32_t Limit =
-      Palette ? static_cast<std::uint32_t>(Options.Palette.size()) : 1U << Options.BitDepth;
-  TPngFixture Fixture{{}, TRgbImage(Case.Width, Case.Height)};
-  for (std::int32_t Y = 0; Y < Case.Height; ++Y) {
-    for (std::int32_t X = 0; X < Case.Width; ++X) {
-      std::vector<std::uint16_t> Pixel;
-      for (int C = 0; C < Channels; ++C) {
-        const std::uint32_t Random = std::uint32_t(Sample(X, Y, C)) << 8 | Sample(X, Y, C + 4);
-        Pixel.push_back(static_cast<std::uint16_t>(Random % Limit));
+  const TPngOptions& options = Case.Options;
+  const int channels = ChannelCount(options.ColourType);
+  const bool palette = options.ColourType == PNG_COLOR_TYPE_PALETTE;
+  const std::uint32_t limit =
+      palette ? static_cast<std::uint32_t>(options.Palette.size()) : 1U << options.BitDepth;
+  TPngFixture fixture{{}, TRgbImage(Case.Width, Case.Height)};
+  for (std::int32_t y = 0; y < Case.Height; ++y) {
+    for (std::int32_t x = 0; x < Case.Width; ++x) {
+      std::vector<std::uint16_t> pixel;
+      for (int c = 0; c < channels; ++c) {
+        const std::uint32_t random = std::uint32_t(Sample(x, y, c)) << 8 | Sample(x, y, c + 4);
+        pixel.push_back(static_cast<std::uint16_t>(random % limit));
       }
-      if (!Options.Transparent.empty() && (X + Y) % 3 == 0) Pixel = Options.Transparent;
-      Fixture.Values.insert(Fixture.Values.end(), Pixel.begin(), Pixel.end());
+      if (!options.Transparent.empty() && (x + y) % 3 == 0) pixel = options.Transparent;
+      fixture.Values.insert(fixture.Values.end(), pixel.begin(), pixel.end());
 
-      std::uint32_t Rgb[3];
-      std::uint32_t Alpha = 255;
-      if (Palette) {
-        const std::uint32_t Colour = Options.Palette[Pixel[0]];
-        Rgb[0] = Colour >> 16;
-        Rgb[1] = (Colour >> 8) & 0xFF;
-        Rgb[2] = Colour & 0xFF;
-        if (Pixel[0] < Options.PaletteAlpha.size()) Alpha = Options.PaletteAlpha[Pixel[0]];
+      std::uint32_t rgb[3];
+      std::uint32_t alpha = 255;
+      if (palette) {
+        const std::uint32_t colour = options.Palette[pixel[0]];
+        rgb[0] = colour >> 16;
+        rgb[1] = (colour >> 8) & 0xFF;
+        rgb[2] = colour & 0xFF;
+        if (pixel[0] < options.PaletteAlpha.size()) alpha = options.PaletteAlpha[pixel[0]];
       } else {
-        const bool Grey = Channels <= 2;
-        for (int C = 0; C < 3; ++C) Rgb[C] = ToEightBits(Pixel[Grey ? 0 : C], Options.BitDepth);
-        if (Channels == 2 || Channels == 4) {
-          Alpha = ToEightBits(Pixel[Channels - 1], Options.BitDepth);
+        const bool grey = channels <= 2;
+        for (int c = 0; c < 3; ++c) rgb[c] = ToEightBits(pixel[grey ? 0 : c], options.BitDepth);
+        if (channels == 2 || channels == 4) {
+          alpha = ToEightBits(pixel[channels - 1], options.BitDepth);
         }
-        if (!Options.Transparent.empty() && Pixel == Options.Transparent) Alpha = 0;
+        if (!options.Transparent.empty() && pixel == options.Transparent) alpha = 0;
       }
-      std::uint8_t* Out = Fixture.Expected.Row(Y) + X * 3;
-      for (int C = 0; C < 3; ++C) Out[C] = OnWhite(Rgb[C], Alpha);
+      std::uint8_t* out = fixture.Expected.Row(y) + x * 3;
+      for (int c = 0; c < 3; ++c) out[c] = OnWhite(rgb[c], alpha);
     }
   }
-  return Fixture;
+  return fixture;
 }
 
 std::vector<std::uint32_t> SomePalette(std::size_t Count) {
-  std::vector<std::uint32_t> Palette;
-  for (std::size_t I = 0; I < Count; ++I) {
-    Palette.push_back(std::uint32_t(Sample(int(I), 9, 0)) << 16 | Sample(int(I), 9, 1) << 8 |
-                      Sample(int(I), 9, 2));
+  std::vector<std::uint32_t> palette;
+  for (std::size_t i = 0; i < Count; ++i) {
+    palette.push_back(std::uint32_t(Sample(int(i), 9, 0)) << 16 | Sample(int(i), 9, 1) << 8 |
+                      Sample(int(i), 9, 2));
   }
-  return Palette;
+  return palette;
 }
 
 std::vector<std::uint8_t> SomeAlpha(std::size_t Count) {
-  std::vector<std::uint8_t> Alpha;
-  for (std::size_t I = 0; I < Count; ++I) Alpha.push_back(Sample(int(I), 7, 3));
-  return Alpha;
+  std::vector<std::uint8_t> alpha;
+  for (std::size_t i = 0; i < Count; ++i) alpha.push_back(Sample(int(i), 7, 3));
+  return alpha;
 }
 
 class PngVariantTest : public ::testing::TestWithParam<TPngCase> {};
 
 TEST_P(PngVariantTest, EveryWindowMatchesTheWholePictureOnWhite) {
-  const TPngCase& Case = GetParam();
-  const TPngFixture Fixture = MakeFixture(Case);
-  TTempFolder Folder;
-  const std::string FileName =
-      Folder.Write("picture.png", EncodePng(Case.Width, Case.Height, Case.Options, Fixture.Values));
-  for (const TWindowCase& Window : InterestingWindows(Case.Width, Case.Height)) {
-    SCOPED_TRACE(::testing::Message() << "window left " << Window.Left << ", " << Window.Width
-                                      << " x " << Window.Height);
+  const TPngCase& c = GetParam();
+  const TPngFixture fixture = MakeFixture(c);
+  TTempFolder folder;
+  const std::string fileName =
+      folder.Write("picture.png", EncodePng(c.Width, c.Height, c.Options, fixture.Values));
+  for (const TWindowCase& window : InterestingWindows(c.Width, c.Height)) {
+    SCOPED_TRACE(::testing::Message() << "window left " << window.Left << ", " << window.Width
+                                      << " x " << window.Height);
     EXPECT_EQ(
-        FirstDifference(DecodeWindow(FileName, Window),
-                        CropOnWhite(Fixture.Expected, Window.Left, Window.Width, Window.Height)),
+        FirstDifference(DecodeWindow(fileName, window),
+                        CropOnWhite(fixture.Expected, window.Left, window.Width, window.Height)),
         "");
   }
 }
@@ -179,17 +179,17 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Broken files ------------------------------------------------------------------------------
 
 TBytes Plain() {
-  const TPngCase Case{"", {.ColourType = Rgb, .BitDepth = 8}, 40, 30};
-  return EncodePng(Case.Width, Case.Height, Case.Options, MakeFixture(Case).Values);
+  const TPngCase c{"", {.ColourType = Rgb, .BitDepth = 8}, 40, 30};
+  return EncodePng(c.Width, c.Height, c.Options, MakeFixture(c).Values);
 }
 
 // Position of the first byte of the named chunk's data.
 std::size_t ChunkData(const TBytes& Data, const char* Type) {
-  for (std::size_t I = 8; I + 8 <= Data.size();) {
-    const std::size_t Length =
-        std::size_t(Data[I]) << 24 | Data[I + 1] << 16 | Data[I + 2] << 8 | Data[I + 3];
-    if (std::equal(Type, Type + 4, Data.begin() + I + 4)) return I + 8;
-    I += Length + 12;
+  for (std::size_t i = 8; i + 8 <= Data.size();) {
+    const std::size_t length =
+        std::size_t(Data[i]) << 24 | Data[i + 1] << 16 | Data[i + 2] << 8 | Data[i + 3];
+    if (std::equal(Type, Type + 4, Data.begin() + i + 4)) return i + 8;
+    i += length + 12;
   }
   return Data.size();
 }
@@ -197,8 +197,8 @@ std::size_t ChunkData(const TBytes& Data, const char* Type) {
 class BrokenPngTest : public ::testing::TestWithParam<TBrokenCase> {};
 
 TEST_P(BrokenPngTest, FailsWithAClearErrorNamingTheFile) {
-  TTempFolder Folder;
-  ExpectClearError(Folder.Write("broken.png", GetParam().Make()), {0, 40, 30}, GetParam().Reason);
+  TTempFolder folder;
+  ExpectClearError(folder.Write("broken.png", GetParam().Make()), {0, 40, 30}, GetParam().Reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(

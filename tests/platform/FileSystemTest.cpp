@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <vector>
 
 #include "support/TempFolder.h"
 
@@ -56,6 +58,62 @@ TEST(WriteFileWhole, AFailureNamesTheFileAndKeepsWhatWasThere) {
   }
   EXPECT_TRUE(fs::is_directory(blocked));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 1);
+}
+
+TEST(TWholeFileWriter, PutsThePiecesInPlaceOnlyWhenCommitted) {
+  TTempFolder folder;
+  const std::string file = folder.Write("entry", "old");
+  {
+    TWholeFileWriter writer(file);
+    writer.Write("new ");
+    writer.Write("content");
+    EXPECT_EQ(ReadWhole(file), "old");
+    writer.Commit();
+  }
+  EXPECT_EQ(ReadWhole(file), "new content");
+  {
+    TWholeFileWriter abandoned(file);
+    abandoned.Write("lost");
+  }
+  EXPECT_EQ(ReadWhole(file), "new content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 1);
+}
+
+// Renaming over a device or a pipe would replace the node itself.
+TEST(TWholeFileWriter, RefusesAnythingButARegularFileOrANewOne) {
+  TTempFolder folder;
+  const std::string blocked = folder / "blocked";
+  fs::create_directory(blocked);
+  const std::string pipe = folder / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  struct TCase {
+    std::string FileName;
+    int Code;
+    bool NotRegular;
+  };
+  std::vector<TCase> cases = {
+      {blocked, EISDIR, false}, {pipe, EINVAL, true}, {folder / "missing/file", ENOENT, false}};
+  // A device of our own (root only): a fault must not cost the machine its /dev/null.
+  const std::string device = folder / "null";
+  const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  if (haveDevice) cases.push_back({device, EINVAL, true});
+  for (const TCase& c : cases) {
+    try {
+      TWholeFileWriter writer(c.FileName);
+      ADD_FAILURE() << "no error for " << c.FileName;
+    } catch (const EFileError& error) {
+      EXPECT_EQ(error.Code(), c.Code) << c.FileName;
+      EXPECT_EQ(error.NotRegularFile(), c.NotRegular) << c.FileName;
+    }
+  }
+  EXPECT_THROW(CheckFileReplaceable(pipe), EFileError);
+  EXPECT_NO_THROW(CheckFileReplaceable(folder / "new"));
+  EXPECT_TRUE(fs::is_directory(blocked));
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  if (haveDevice) {
+    EXPECT_TRUE(fs::is_character_file(device));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), haveDevice ? 3 : 2);
 }
 
 TEST(TInputFile, ReadsInOrderAndAtAnyOffset) {

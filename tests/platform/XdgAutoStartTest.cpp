@@ -132,8 +132,8 @@ TEST_F(XdgAutoStartTest, AFolderThatCannotBeMadeIsReportedWithTheStoresText) {
   try {
     Entry().Set(true);
     FAIL() << "no error";
-  } catch (const std::exception& Error) {
-    EXPECT_STREQ(Error.what(), "Echec à la définition des données pour 'Skyrelle'");
+  } catch (const std::exception& error) {
+    EXPECT_STREQ(error.what(), "Echec à la définition des données pour 'Skyrelle'");
   }
 }
 

@@ -34,12 +34,12 @@ class ConcurrencyTest : public StoreFixture {
 
 // Both copies start on a store that does not exist yet, so they also race to create it.
 TEST_F(ConcurrencyTest, TwoProcessesWritingAtOnceLoseNothing) {
-  constexpr int Count = 150;
+  constexpr int count = 150;
   std::vector<std::unique_ptr<TChildProcess>> children;
   for (const char* prefix : {"A", "B"}) {
     children.push_back(std::make_unique<TChildProcess>([this, prefix] {
       WaitForStart();
-      for (int i = 0; i < Count; ++i) {
+      for (int i = 0; i < count; ++i) {
         // One accessor per write, as the program opens the key for each save.
         TRegistry reg(KEY_READ | KEY_WRITE);
         if (!reg.OpenKey(EngineKey, true)) return 1;
@@ -55,7 +55,7 @@ TEST_F(ConcurrencyTest, TwoProcessesWritingAtOnceLoseNothing) {
   TRegistry reg(KEY_READ);
   ASSERT_TRUE(reg.OpenKey(EngineKey, false));
   for (const char* prefix : {"A", "B"}) {
-    for (int i = 0; i < Count; ++i) {
+    for (int i = 0; i < count; ++i) {
       const std::string name = std::string(prefix) + std::to_string(i);
       ASSERT_TRUE(reg.ValueExists(name)) << name;
       EXPECT_EQ(reg.ReadInteger(name), i);

@@ -291,6 +291,53 @@ TEST_F(RegistryTest, MalformedKeyPathsOpenNothing) {
   EXPECT_FALSE(reg.KeyExists("Software"));
 }
 
+// Depth and names as the registry allows them; one more is refused with the reason.
+TEST_F(RegistryTest, KeysAndNamesStayWithinTheRegistrysLimits) {
+  const auto Path = [](std::size_t Depth, const std::string& Part) {
+    std::string path = Part;
+    for (std::size_t level = 1; level < Depth; ++level) path += "\\" + Part;
+    return path;
+  };
+  const std::string smile = "\xF0\x9F\x98\x80";  // two UTF-16 characters
+  std::string longest;
+  for (int i = 0; i < 127; ++i) longest += smile;
+  longest += "x";
+  const struct {
+    std::string Key;
+    const char* Failure;
+  } keys[] = {
+      {Path(MaxKeyDepth, "k"), ""},
+      {Path(MaxKeyDepth + 1, "k"), "Keys are at most 512 levels deep"},
+      {"A\\" + std::string(MaxNameLength, 'n'), ""},
+      {"A\\" + std::string(MaxNameLength + 1, 'n'), "Key names are at most 255 characters long"},
+      {"A\\" + longest, ""},
+      {"A\\" + longest + "y", "Key names are at most 255 characters long"},
+  };
+  TRegistry reg(KEY_ALL_ACCESS);
+  for (const auto& key : keys) {
+    EXPECT_EQ(reg.OpenKey(key.Key, true), *key.Failure == '\0') << key.Failure;
+    EXPECT_EQ(reg.OpenFailure(), key.Failure);
+  }
+  ASSERT_TRUE(reg.OpenKey(EngineKey, true));
+  reg.WriteString(std::string(MaxNameLength, 'v'), std::string(1 << 20, 'd'));
+  const std::string tooLong(MaxNameLength + 1, 'v');
+  EXPECT_EQ(ErrorOf([&] { reg.WriteString(tooLong, "d"); }),
+            SetDataFailed(tooLong) + "\nValue names are at most 255 characters long");
+  EXPECT_EQ(reg.ReadString(std::string(MaxNameLength, 'v')).size(), 1u << 20);
+  EXPECT_FALSE(reg.KeyExists(Path(MaxKeyDepth + 1, "k")));
+}
+
+// A Latin-1 file name is not UTF-8; it must come back as the same bytes.
+TEST_F(RegistryTest, TextsKeepBytesThatAreNotUtf8) {
+  TRegistry reg(ReadWrite);
+  ASSERT_TRUE(reg.OpenKey(EngineKey, true));
+  reg.WriteString("CurrentFile", "/pics/caf\xE9.jpg");
+  EXPECT_EQ(reg.ReadString("CurrentFile"), "/pics/caf\xE9.jpg");
+  const Bytes data = reg.ReadValue("CurrentFile")->Data;
+  EXPECT_EQ(Bytes(data.end() - 12, data.end()),
+            (Bytes{0xE9, 0xDC, '.', 0, 'j', 0, 'p', 0, 'g', 0, 0, 0}));
+}
+
 TEST_F(RegistryTest, WritingReplacesTheValueInPlace) {
   TRegistry reg(ReadWrite);
   ASSERT_TRUE(reg.OpenKey(EngineKey, true));

@@ -154,16 +154,19 @@ TEST_F(StoreFileTest, WriteProtectedFileIsReadButRefusesWrites) {
   MakeStore();
   ASSERT_EQ(chmod(StoreFile().c_str(), 0400), 0);
   const std::string before = ReadBytes(StoreFile());
-  const int code = RunInChild([] {
+  // The runtime's text, then the file and the system's reason on a line of their own.
+  const std::string refused = "\"" + StoreFile() + "\": Permission denied";
+  const int code = RunInChild([&] {
     TRegistry reg(KEY_READ | KEY_WRITE);
     if (!reg.OpenKey(EngineKey, true)) return 1;
     if (reg.ReadInteger("CurrentIndex") != 5) return 2;
-    if (reg.OpenKey("Software\\New", true)) return 3;
+    if (reg.OpenKey("Software\\New", true) || reg.OpenFailure() != refused) return 3;
     if (!reg.OpenKey(EngineKey, true)) return 4;
     try {
       reg.WriteInteger("CurrentIndex", 6);
     } catch (const ERegistryException& error) {
-      return std::string(error.what()) == "Echec à la définition des données pour 'CurrentIndex'"
+      return std::string(error.what()) ==
+                     "Echec à la définition des données pour 'CurrentIndex'\n" + refused
                  ? 0
                  : 5;
     }
@@ -176,13 +179,15 @@ TEST_F(StoreFileTest, WriteProtectedFileIsReadButRefusesWrites) {
 TEST_F(StoreFileTest, WriteProtectedEmptyFileOpensNoKey) {
   WriteBytes(StoreFile(), "");
   ASSERT_EQ(chmod(StoreFile().c_str(), 0400), 0);
-  const int code = RunInChild([] {
+  const std::string refused = "\"" + StoreFile() + "\": Permission denied";
+  const int code = RunInChild([&] {
     TRegistry reg(KEY_READ | KEY_WRITE);
     if (reg.OpenKey(EngineKey, true)) return 1;
     try {
       reg.WriteString("SourceDirectory", "/x");
     } catch (const ERegistryException& error) {
-      return std::string(error.what()) == "Echec à la définition des données pour 'SourceDirectory'"
+      return std::string(error.what()) ==
+                     "Echec à la définition des données pour 'SourceDirectory'\n" + refused
                  ? 0
                  : 2;
     }

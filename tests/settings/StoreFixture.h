@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -39,28 +38,13 @@ class StoreFixture : public ::testing::Test {
     std::ofstream(File, std::ios::binary) << Bytes;
   }
 
-  // Runs Body in a child process and returns its exit code (Body's result; 99 when it threw).
-  // A root user is first made "nobody", who owns the folder, so file permissions apply to it.
+  // Runs Body in a child process as a user to whom file permissions apply.
   int RunInChild(const std::function<int()>& Body) const {
-    return TChildProcess([&] {
-             if (geteuid() == 0) DropRoot();
-             return Body();
-           })
-        .Wait();
+    return RunAsNobody(FFolder.Path(), Body);
   }
 
   TTempFolder FFolder;
   TScopedVariable FConfigHome{"XDG_CONFIG_HOME", FFolder.Path()};
-
- private:
-  void DropRoot() const {
-    constexpr uid_t Nobody = 65534;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(FFolder.Path()))
-      if (lchown(entry.path().c_str(), Nobody, Nobody) != 0) _exit(97);
-    if (lchown(FFolder.Path().c_str(), Nobody, Nobody) != 0 || setgid(Nobody) != 0 ||
-        setuid(Nobody) != 0)
-      _exit(97);
-  }
 };
 
 }  // namespace skyrelle::test_support

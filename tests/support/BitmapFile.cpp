@@ -22,73 +22,73 @@ void Put32(TBytes& Out, std::uint32_t Value) {
 }  // namespace
 
 TBytes BuildBmp(const TBmpLayout& Layout, const TBytes& PixelData) {
-  const bool Core = Layout.HeaderSize == 12;
-  const std::size_t EntrySize = Core ? 3 : 4;
-  const bool MasksAfterHeader =
+  const bool core = Layout.HeaderSize == 12;
+  const std::size_t entrySize = core ? 3 : 4;
+  const bool masksAfterHeader =
       Layout.Compression == 3 && Layout.HeaderSize == imaging::BmpInfoHeaderSize;
-  const std::uint32_t PixelOffset =
+  const std::uint32_t pixelOffset =
       static_cast<std::uint32_t>(imaging::BmpFileHeaderSize + Layout.HeaderSize +
-                                 (MasksAfterHeader ? 12 : 0) + Layout.Palette.size() * EntrySize);
-  TBytes File{'B', 'M'};
-  Put32(File, static_cast<std::uint32_t>(PixelOffset + PixelData.size()));
-  Put32(File, 0);
-  Put32(File, PixelOffset);
-  Put32(File, Layout.HeaderSize);
-  if (Core) {
-    Put16(File, static_cast<std::uint32_t>(Layout.Width));
-    Put16(File, static_cast<std::uint32_t>(Layout.Height));
-    Put16(File, 1);
-    Put16(File, Layout.BitCount);
+                                 (masksAfterHeader ? 12 : 0) + Layout.Palette.size() * entrySize);
+  TBytes file{'B', 'M'};
+  Put32(file, static_cast<std::uint32_t>(pixelOffset + PixelData.size()));
+  Put32(file, 0);
+  Put32(file, pixelOffset);
+  Put32(file, Layout.HeaderSize);
+  if (core) {
+    Put16(file, static_cast<std::uint32_t>(Layout.Width));
+    Put16(file, static_cast<std::uint32_t>(Layout.Height));
+    Put16(file, 1);
+    Put16(file, Layout.BitCount);
   } else {
-    Put32(File, static_cast<std::uint32_t>(Layout.Width));
-    Put32(File, static_cast<std::uint32_t>(Layout.Height));
-    Put16(File, 1);
-    Put16(File, Layout.BitCount);
-    Put32(File, Layout.Compression);
-    Put32(File,
+    Put32(file, static_cast<std::uint32_t>(Layout.Width));
+    Put32(file, static_cast<std::uint32_t>(Layout.Height));
+    Put16(file, 1);
+    Put16(file, Layout.BitCount);
+    Put32(file, Layout.Compression);
+    Put32(file,
           Layout.ImageSize != 0 ? Layout.ImageSize : static_cast<std::uint32_t>(PixelData.size()));
-    Put32(File, 2835);
-    Put32(File, 2835);
-    Put32(File, Layout.ColoursUsed);
-    Put32(File, 0);
-    const std::size_t HeaderEnd = imaging::BmpFileHeaderSize + Layout.HeaderSize;
+    Put32(file, 2835);
+    Put32(file, 2835);
+    Put32(file, Layout.ColoursUsed);
+    Put32(file, 0);
+    const std::size_t headerEnd = imaging::BmpFileHeaderSize + Layout.HeaderSize;
     if (Layout.HeaderSize > imaging::BmpInfoHeaderSize) {
-      for (std::uint32_t Mask : Layout.Masks) Put32(File, Mask);
+      for (std::uint32_t mask : Layout.Masks) Put32(file, mask);
     }
-    File.resize(HeaderEnd, 0);
-    if (MasksAfterHeader) {
-      for (std::uint32_t Mask : Layout.Masks) Put32(File, Mask);
+    file.resize(headerEnd, 0);
+    if (masksAfterHeader) {
+      for (std::uint32_t mask : Layout.Masks) Put32(file, mask);
     }
   }
-  for (std::uint32_t Colour : Layout.Palette) {
-    File.push_back(static_cast<std::uint8_t>(Colour));
-    File.push_back(static_cast<std::uint8_t>(Colour >> 8));
-    File.push_back(static_cast<std::uint8_t>(Colour >> 16));
-    if (!Core) File.push_back(0);
+  for (std::uint32_t colour : Layout.Palette) {
+    file.push_back(static_cast<std::uint8_t>(colour));
+    file.push_back(static_cast<std::uint8_t>(colour >> 8));
+    file.push_back(static_cast<std::uint8_t>(colour >> 16));
+    if (!core) file.push_back(0);
   }
-  File.insert(File.end(), PixelData.begin(), PixelData.end());
-  return File;
+  file.insert(file.end(), PixelData.begin(), PixelData.end());
+  return file;
 }
 
 TBytes PackRows(std::int32_t Width, std::int32_t Rows, std::uint16_t BitCount,
                 const std::vector<std::uint32_t>& Values) {
-  const std::size_t Stride = (std::size_t(Width) * BitCount + 31) / 32 * 4;
-  TBytes Data(Stride * Rows, 0);
-  for (std::int32_t Y = 0; Y < Rows; ++Y) {
-    std::uint8_t* Row = Data.data() + Y * Stride;
-    for (std::int32_t X = 0; X < Width; ++X) {
-      const std::uint32_t Value = Values[std::size_t(Y) * Width + X];
+  const std::size_t stride = (std::size_t(Width) * BitCount + 31) / 32 * 4;
+  TBytes data(stride * Rows, 0);
+  for (std::int32_t y = 0; y < Rows; ++y) {
+    std::uint8_t* row = data.data() + y * stride;
+    for (std::int32_t x = 0; x < Width; ++x) {
+      const std::uint32_t value = Values[std::size_t(y) * Width + x];
       if (BitCount < 8) {
-        const std::size_t Bit = std::size_t(X) * BitCount;
-        Row[Bit / 8] |= static_cast<std::uint8_t>(Value << (8 - BitCount - Bit % 8));
+        const std::size_t bit = std::size_t(x) * BitCount;
+        row[bit / 8] |= static_cast<std::uint8_t>(value << (8 - BitCount - bit % 8));
       } else {
-        for (std::size_t B = 0; B < BitCount / 8u; ++B) {
-          Row[X * (BitCount / 8) + B] = static_cast<std::uint8_t>(Value >> (8 * B));
+        for (std::size_t b = 0; b < BitCount / 8u; ++b) {
+          row[x * (BitCount / 8) + b] = static_cast<std::uint8_t>(value >> (8 * b));
         }
       }
     }
   }
-  return Data;
+  return data;
 }
 
 TBytes Bitmap24(std::int32_t Width, std::int32_t Height, const TColourFunction& Colour,

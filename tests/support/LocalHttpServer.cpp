@@ -151,6 +151,7 @@ void TLocalHttpServer::Handle(int AConnection) {
       return;
     }
   }
+  std::this_thread::sleep_for(answer.Delay);
   const bool cut = answer.Mode == THttpAnswer::TMode::CutShort;
   SendAll(AConnection,
           AnswerHead(answer) + (cut ? answer.Body.substr(0, answer.Body.size() / 2) : answer.Body));

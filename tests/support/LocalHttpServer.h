@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,6 +21,7 @@ struct THttpAnswer {
   std::string Body;
   std::vector<std::string> Headers;  // extra "Name: value" lines
   TMode Mode = TMode::Whole;
+  std::chrono::milliseconds Delay{0};  // waits this long before it answers
 };
 
 struct THttpRequest {

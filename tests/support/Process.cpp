@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -20,6 +21,10 @@ namespace {
 
 int ExitCodeOf(int Status) {
   return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+}
+
+double Seconds(const timeval& Time) {
+  return static_cast<double>(Time.tv_sec) + static_cast<double>(Time.tv_usec) / 1e6;
 }
 
 std::vector<char*> ArgumentPointers(const std::vector<std::string>& Arguments) {
@@ -64,6 +69,7 @@ class TScratchFile {
 TProgramRun RunProgram(const std::vector<std::string>& Arguments, const std::string& Input) {
   TScratchFile input(Input), output, errorOutput;
   std::vector<char*> argv = ArgumentPointers(Arguments);
+  const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {
     ::dup2(input.Descriptor(), STDIN_FILENO);
@@ -76,7 +82,13 @@ TProgramRun RunProgram(const std::vector<std::string>& Arguments, const std::str
   rusage usage{};
   while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  return {ExitCodeOf(status), output.Content(), errorOutput.Content(), usage.ru_maxrss};
+  const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+  return {.ExitCode = ExitCodeOf(status),
+          .Output = output.Content(),
+          .ErrorOutput = errorOutput.Content(),
+          .PeakKilobytes = usage.ru_maxrss,
+          .WallSeconds = wall.count(),
+          .CpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime)};
 }
 
 TChildProcess::TChildProcess(const std::function<int()>& Body) : FPid(::fork()) {
@@ -101,9 +113,11 @@ TChildProcess::~TChildProcess() {
 int TChildProcess::Wait() {
   if (!FExitCode) {
     int status = 0;
-    while (::waitpid(FPid, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(FPid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     FExitCode = ExitCodeOf(status);
+    FPeakKilobytes = usage.ru_maxrss;
   }
   return *FExitCode;
 }
@@ -172,6 +186,21 @@ void TBackgroundProgram::Kill() {
   ::kill(FPid, SIGKILL);
   ::waitpid(FPid, nullptr, 0);
   FPid = 0;
+}
+
+int RunAsNobody(const std::string& Folder, const std::function<int()>& Body) {
+  return TChildProcess([&] {
+           if (::geteuid() == 0) {
+             constexpr uid_t nobody = 65534;
+             for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder))
+               if (::lchown(entry.path().c_str(), nobody, nobody) != 0) ::_exit(97);
+             if (::lchown(Folder.c_str(), nobody, nobody) != 0 || ::setgid(nobody) != 0 ||
+                 ::setuid(nobody) != 0)
+               ::_exit(97);
+           }
+           return Body();
+         })
+      .Wait();
 }
 
 bool WaitUntil(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout) {

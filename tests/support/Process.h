@@ -15,6 +15,8 @@ struct TProgramRun {
   std::string Output;
   std::string ErrorOutput;
   long PeakKilobytes = 0;  // the most memory it held at once
+  double WallSeconds = 0;
+  double CpuSeconds = 0;  // user and system
 };
 
 // Runs the program at Arguments[0] with the others as its arguments and Input on its standard
@@ -33,11 +35,19 @@ class TChildProcess {
   // Waits for the end: the exit code, or 128 + the signal that ended it.
   int Wait();
   void Kill();
+  // The most memory the copy held at once; known after Wait.
+  long PeakKilobytes() const { return FPeakKilobytes; }
 
  private:
   int FPid;
   std::optional<int> FExitCode;
+  long FPeakKilobytes = 0;
 };
+
+// Runs Body in a copy of this process and returns its exit code, as TChildProcess does. A root
+// user is first made "nobody", who is given Folder and everything in it, so that file
+// permissions apply to it as to any user (tests run as root in CI).
+int RunAsNobody(const std::string& Folder, const std::function<int()>& Body);
 
 // A program from PATH left running, its standard output read line by line. It ends with
 // the test, even one that crashes.

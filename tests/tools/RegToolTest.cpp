@@ -1,7 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -254,6 +257,62 @@ TEST_F(RegToolTest, DamagedStoreIsNamedAndLeftAlone) {
     EXPECT_THAT(run.ErrorOutput, StartsWith("ERROR: The settings store \"" + StoreFile() + "\""));
   }
   EXPECT_EQ(ReadBytes(StoreFile()), garbage);
+}
+
+// The tool runs as a user who may not write the store: the runtime's text, then the file and
+// the system's reason on a line of their own.
+TEST_F(RegToolTest, AWriteProtectedStoreIsNamedWithTheSystemsReason) {
+  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "5"}).ExitCode, 0);
+  ASSERT_EQ(chmod(StoreFile().c_str(), 0400), 0);
+  const std::string before = ReadBytes(StoreFile());
+  const std::string reason = "\"" + StoreFile() + "\": Permission denied\n";
+  const struct {
+    std::vector<std::string> Args;
+    std::string Err;
+  } cases[] = {
+      {{"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "6", "/f"},
+       "ERROR: Echec à la définition des données pour 'CurrentIndex'\n" + reason},
+      {{"add", "HKCU\\Software\\New", "/v", "V", "/d", "x"}, "ERROR: Access is denied.\n" + reason},
+  };
+  for (const auto& c : cases) {
+    const int code = RunInChild([&] {
+      const TProgramRun run = Reg(c.Args);
+      if (run.ErrorOutput != c.Err) std::fprintf(stderr, "said: %s", run.ErrorOutput.c_str());
+      return run.ExitCode == 1 && run.ErrorOutput == c.Err ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0) << c.Err;
+  }
+  EXPECT_EQ(ReadBytes(StoreFile()), before);
+}
+
+TEST_F(RegToolTest, KeysDeeperThanTheRegistryAllowsAreRefused) {
+  std::string key = "HKCU";
+  for (std::size_t level = 0; level < MaxKeyDepth; ++level) key += "\\k";
+  EXPECT_EQ(Reg({"add", key}).ExitCode, 0);
+  const TProgramRun deeper = Reg({"add", key + "\\k"});
+  EXPECT_EQ(deeper.ExitCode, 1);
+  EXPECT_EQ(deeper.ErrorOutput, "ERROR: Access is denied.\nKeys are at most 512 levels deep\n");
+  const TProgramRun query = Reg({"query", key + "\\k"});
+  EXPECT_EQ(query.ErrorOutput, NotFound + std::string("Keys are at most 512 levels deep\n"));
+}
+
+// Checking a large store takes a while; a process does it at its first opening only. Damage
+// that no read of the engine's key reaches shows to a new process, not to this one again.
+TEST_F(RegToolTest, EachProcessChecksTheStoreOnce) {
+  ASSERT_EQ(Reg({"add", Key, "/v", "CurrentIndex", "/t", "REG_DWORD", "/d", "5"}).ExitCode, 0);
+  ASSERT_EQ(
+      Reg({"add", "HKCU\\Junk", "/v", "Big", "/t", "REG_BINARY", "/d", std::string(40000, 'A')})
+          .ExitCode,
+      0);
+  ASSERT_EQ(Stored("CurrentIndex")->Data, (Bytes{5, 0, 0, 0}));
+  // The last page ends the big value's chain of overflow pages; it now points nowhere.
+  std::string file = ReadBytes(StoreFile());
+  std::fill_n(file.end() - 4096, 4, '\xFF');
+  WriteBytes(StoreFile(), file);
+  EXPECT_EQ(Stored("CurrentIndex")->Data, (Bytes{5, 0, 0, 0}));
+  const TProgramRun fresh = Reg({"query", Key});
+  EXPECT_EQ(fresh.ExitCode, 1);
+  EXPECT_THAT(fresh.ErrorOutput, HasSubstr("is damaged"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/TempFolder.h"
+#include "support/VersionRecord.h"
 #include "update/OSError.h"
 
 // Built into this test program by skyrelle_add_version_record, as into Skyrelle itself.
@@ -24,14 +25,8 @@ std::string OwnRecord() {
 
 // The program's record carrying other numbers.
 std::string RecordFor(const TFileVersion& Version) {
-  std::string record = OwnRecord();
-  const std::uint16_t numbers[] = {Version.Major, Version.Minor, Version.Release, Version.Build};
-  for (int i = 0; i < 4; ++i) {
-    record[16 + 2 * i] = static_cast<char>(numbers[i] & 0xFF);
-    record[17 + 2 * i] = static_cast<char>(numbers[i] >> 8);
-  }
-  for (int i = 0; i < 8; ++i) record[24 + i] = static_cast<char>(~record[16 + i]);
-  return record;
+  return test_support::VersionRecordFor(Version.Major, Version.Minor, Version.Release,
+                                        Version.Build);
 }
 
 TEST(GetFileVersionText, ReadsTheProjectVersionFromThisProgram) {

@@ -11,6 +11,7 @@ namespace skyrelle::update {
 namespace {
 
 const std::string Domain = SKYRELLE_TEST_SITE_DOMAIN;
+const std::string Platform = std::string("linux-") + SKYRELLE_TEST_PROCESSOR;
 
 class MakerSite : public ::testing::Test {
  protected:
@@ -22,10 +23,11 @@ TEST_F(MakerSite, HostsComeFromTheBuildsDomain) {
   EXPECT_EQ(SiteAddressB(), "https://www." + Domain);
   EXPECT_EQ(WebSiteHostName(), "www." + Domain);
   EXPECT_EQ(StartupDescriptorURL("Skyrelle"), "https://" + Domain + "/files/Skyrelle.INF");
-  EXPECT_EQ(AboutDescriptorURL("Skyrelle_debug"), "https://www." + Domain + "/files/Skyrelle.INF");
-  EXPECT_EQ(CabinetURL("Skyrelle_debug"), "https://www." + Domain + "/files/Skyrelle_debug.CAB");
-  EXPECT_EQ(InstallerURL("setup\\SkyrelleSetup.exe"),
-            "https://www." + Domain + "/files/SkyrelleSetup.exe");
+  EXPECT_NE(PlatformFolder(), "linux-");
+  const std::string files = "https://www." + Domain + "/files/" + Platform + "/";
+  EXPECT_EQ(AboutDescriptorURL("Skyrelle_debug"), files + "Skyrelle.INF");
+  EXPECT_EQ(CabinetURL("Skyrelle_debug"), files + "Skyrelle_debug.CAB");
+  EXPECT_EQ(InstallerURL("setup\\SkyrelleSetup.exe"), files + "SkyrelleSetup.exe");
   EXPECT_EQ(WebSitePageURL(), "https://www." + Domain + "/wiki/doku.php");
   EXPECT_EQ(LicenceAgreementURL(), "https://www." + Domain + "/wiki/doku.php?id=start:utils:eula");
 }

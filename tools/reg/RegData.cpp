@@ -76,7 +76,7 @@ std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& Text) {
 }
 
 std::string Hex(const std::vector<std::uint8_t>& Data) {
-  static const char* Digits = "0123456789ABCDEF";
+  static constexpr const char* Digits = "0123456789ABCDEF";
   std::string text;
   for (const std::uint8_t byte : Data) {
     text += Digits[byte >> 4];

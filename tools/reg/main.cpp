@@ -111,8 +111,13 @@ bool Confirm(const std::string& Question, bool Force) {
   throw EFailure("The operation was cancelled.");
 }
 
+// The tool's own text, then on a line of its own what the store knows of the failure.
+EFailure OpenFailed(const TRegistry& Reg, const std::string& Text) {
+  return EFailure(Reg.OpenFailure().empty() ? Text : Text + "\n" + Reg.OpenFailure());
+}
+
 void OpenExisting(TRegistry& Reg, const TArguments& Args) {
-  if (!Reg.OpenKey(Args.Key, false)) throw EFailure(NotFound);
+  if (!Reg.OpenKey(Args.Key, false)) throw OpenFailed(Reg, NotFound);
   if (Args.Value && !Reg.ValueExists(*Args.Value)) throw EFailure(NotFound);
 }
 
@@ -150,7 +155,7 @@ void Add(const TArguments& Args) {
     throw EFailure("Invalid data '" + Args.Data.value_or("") + "' for " + tools::TypeName(*type) +
                    ".");
   TRegistry reg(settings::KEY_ALL_ACCESS);
-  if (!reg.OpenKey(Args.Key, true)) throw EFailure("Access is denied.");
+  if (!reg.OpenKey(Args.Key, true)) throw OpenFailed(reg, "Access is denied.");
   if (!Args.Value) return;
   if (reg.ValueExists(*Args.Value))
     Confirm("Value " + *Args.Value + " exists, overwrite", Args.Force);

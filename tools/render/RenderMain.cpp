@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/SectionRenderer.h"
+#include "imaging/BitmapWriter.h"
 #include "platform/IScreen.h"
 
 namespace {
@@ -17,7 +18,8 @@ namespace {
 constexpr const char* Usage =
     "Usage: skyrelle-render PICTURE [--screen WIDTHxHEIGHT] --section N [--steps S] -o OUT.bmp\n"
     "Renders section N (1 to S, S being 8 unless given) of PICTURE (.bmp, .jpg, .jpeg or .png)\n"
-    "as a WIDTH x HEIGHT 24-bit bitmap; without --screen, the primary screen's size.\n";
+    "as a WIDTH x HEIGHT 24-bit bitmap; without --screen, the primary screen's size.\n"
+    "OUT.bmp must be a regular file or a new one.\n";
 
 class EUsageError : public std::runtime_error {
  public:
@@ -114,6 +116,7 @@ int main(int Count, char** Values) {
       std::fputs(Usage, stdout);
       return 0;
     }
+    skyrelle::imaging::CheckBitmapTarget(Arguments.Output);
     skyrelle::engine::RenderSection(Arguments.Picture, Arguments.ScreenWidth,
                                     Arguments.ScreenHeight, Arguments.Section - 1, Arguments.Steps,
                                     Arguments.Output);

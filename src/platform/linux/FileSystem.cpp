@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace skyrelle::platform {
 namespace {
@@ -33,17 +34,46 @@ std::string ParentFolder(const std::string& Path) {
 
 }  // namespace
 
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
-  std::string temporary = FileName + ".XXXXXX";
-  const int file = ::mkostemp(temporary.data(), O_CLOEXEC);
+TWholeFileWriter::TWholeFileWriter(const std::string& FileName)
+    : FFileName(FileName), FTemporaryName(FileName + ".XXXXXX"), FHandle(-1) {
+  CheckFileReplaceable(FileName);
+  const int file = ::mkostemp(FTemporaryName.data(), O_CLOEXEC);
   if (file < 0) throw EFileError("Cannot write", errno, FileName);
-  int error = WriteAll(file, Bytes);
-  if (error == 0 && (::fchmod(file, 0644) != 0 || ::fsync(file) != 0)) error = errno;
+  FHandle = file;
+}
+
+TWholeFileWriter::~TWholeFileWriter() {
+  if (FHandle < 0) return;
+  ::close(Descriptor(FHandle));
+  ::unlink(FTemporaryName.c_str());
+}
+
+void TWholeFileWriter::Write(std::string_view Bytes) {
+  if (const int error = WriteAll(Descriptor(FHandle), Bytes))
+    throw EFileError("Cannot write", error, FFileName);
+}
+
+void TWholeFileWriter::Commit() {
+  const int file = Descriptor(std::exchange(FHandle, -1));
+  int error = 0;
+  if (::fchmod(file, 0644) != 0 || ::fsync(file) != 0) error = errno;
   if (::close(file) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), FileName.c_str()) != 0) error = errno;
+  if (error == 0 && ::rename(FTemporaryName.c_str(), FFileName.c_str()) != 0) error = errno;
   if (error != 0) {
-    ::unlink(temporary.c_str());
-    throw EFileError("Cannot write", error, FileName);
+    ::unlink(FTemporaryName.c_str());
+    throw EFileError("Cannot write", error, FFileName);
+  }
+}
+
+void CheckFileReplaceable(const std::string& FileName) {
+  if (FileName.find('\0') != std::string::npos) throw EFileError("Cannot write", EINVAL, FileName);
+  struct stat status {};
+  if (::stat(FileName.c_str(), &status) != 0) {
+    if (errno != ENOENT) throw EFileError("Cannot write", errno, FileName);
+  } else if (S_ISDIR(status.st_mode)) {
+    throw EFileError("Cannot write", EISDIR, FileName);
+  } else if (!S_ISREG(status.st_mode)) {
+    throw EFileError("Cannot write", EINVAL, FileName, true);
   }
 }
 
@@ -56,12 +86,11 @@ TInputFile::TInputFile(const std::string& FileName) : FFileName(FileName), FHand
   struct stat status {};
   int error = 0;
   bool notRegular = false;
-  if (::fstat(file, &status) != 0) {
-    error = errno;
-  } else if (!S_ISREG(status.st_mode)) {
+  const bool statusRead = ::fstat(file, &status) == 0;
+  if (statusRead && !S_ISREG(status.st_mode)) {
     error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     notRegular = true;
-  } else if (::fcntl(file, F_SETFL, O_RDONLY) != 0) {
+  } else if (!statusRead || ::fcntl(file, F_SETFL, O_RDONLY) != 0) {
     error = errno;
   }
   if (error != 0) {

@@ -17,7 +17,7 @@ class TDisplay {
   TDisplay& operator=(const TDisplay&) = delete;
   ~TDisplay();
 
-  Display* get() const { return FConnection; }
+  Display* Handle() const { return FConnection; }
   bool Lost() const { return FLost; }
 
  private:

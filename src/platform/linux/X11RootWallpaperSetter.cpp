@@ -145,7 +145,7 @@ TWallpaperResult TX11RootWallpaperSetter::SetWallpaper(const std::string& FileNa
   try {
     const imaging::TRgbImage picture = ReadPicture(FileName);
     const TDisplay display(FDisplayName);
-    Display* connection = display.get();
+    Display* connection = display.Handle();
     const auto failure = [&display](const std::string& Error) -> TWallpaperResult {
       return {false,
               display.Lost() ? ConnectionLostText : "The X server refused the picture: " + Error};

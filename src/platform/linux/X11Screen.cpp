@@ -59,11 +59,11 @@ int CurrentWorkspace(Display* Connection) {
 
 TScreenSize TX11Screen::PrimaryScreenSize() {
   const TDisplay display(FDisplayName);
-  const auto primary = PrimaryOutput(display.get());
+  const auto primary = PrimaryOutput(display.Handle());
   if (display.Lost()) throw std::runtime_error(ConnectionLostText);
   if (primary && primary->Size.Width > 0 && primary->Size.Height > 0) return primary->Size;
-  const int screen = DefaultScreen(display.get());
-  return {DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen)};
+  const int screen = DefaultScreen(display.Handle());
+  return {DisplayWidth(display.Handle(), screen), DisplayHeight(display.Handle(), screen)};
 }
 
 std::unique_ptr<IScreen> CreateScreen() { return std::make_unique<TX11Screen>(); }
@@ -72,8 +72,8 @@ TXfceTarget CurrentXfceTarget() {
   TXfceTarget target;
   try {
     const TDisplay display({});
-    const auto primary = PrimaryOutput(display.get());
-    const int workspace = CurrentWorkspace(display.get());
+    const auto primary = PrimaryOutput(display.Handle());
+    const int workspace = CurrentWorkspace(display.Handle());
     if (display.Lost()) return target;
     if (primary && !primary->Name.empty()) target.Monitor = primary->Name;
     target.Workspace = workspace;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/windows/WideText.h"
 
@@ -26,6 +27,30 @@ bool IsFolder(const std::string& Path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// Backup semantics let a folder open too, so that it is refused as one.
+HANDLE OpenForQuery(const std::string& FileName, DWORD Access) {
+  return CreateFileW(Widen(FileName).c_str(), Access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+struct TFileKind {
+  int Error = 0;  // 0 for a regular file
+  bool NotRegular = false;
+  std::uint64_t Size = 0;
+};
+
+// A device or a pipe (NUL, CON, \\.\pipe\...) is no disk file; a folder gives the code for
+// "is a directory", as on Linux.
+TFileKind KindOf(HANDLE File) {
+  if (GetFileType(File) != FILE_TYPE_DISK) return {ERROR_INVALID_PARAMETER, true};
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(File, &information)) return {LastError()};
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return {ERROR_DIRECTORY, true};
+  return {0, false, (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow};
+}
+
 // Returns 0 or the error code of the write that failed.
 int WriteAll(HANDLE File, std::string_view Bytes) {
   while (!Bytes.empty()) {
@@ -39,51 +64,76 @@ int WriteAll(HANDLE File, std::string_view Bytes) {
 
 }  // namespace
 
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
+TWholeFileWriter::TWholeFileWriter(const std::string& FileName)
+    : FFileName(FileName), FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
+  CheckFileReplaceable(FileName);
   wchar_t temporary[MAX_PATH];
   if (GetTempFileNameW(Widen(ParentFolder(FileName)).c_str(), L"sky", 0, temporary) == 0)
     throw EFileError("Cannot write", LastError(), FileName);
+  FTemporaryName = windows::Narrow(temporary);
   const HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  int error = file == INVALID_HANDLE_VALUE ? LastError() : WriteAll(file, Bytes);
-  if (error == 0 && !FlushFileBuffers(file)) error = LastError();
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (error == 0 && !MoveFileExW(temporary, Widen(FileName).c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = LastError();
-  if (error != 0) {
+  if (file == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
     DeleteFileW(temporary);
     throw EFileError("Cannot write", error, FileName);
   }
+  FHandle = reinterpret_cast<std::intptr_t>(file);
+}
+
+TWholeFileWriter::~TWholeFileWriter() {
+  if (Handle(FHandle) == INVALID_HANDLE_VALUE) return;
+  CloseHandle(Handle(FHandle));
+  DeleteFileW(Widen(FTemporaryName).c_str());
+}
+
+void TWholeFileWriter::Write(std::string_view Bytes) {
+  if (const int error = WriteAll(Handle(FHandle), Bytes))
+    throw EFileError("Cannot write", error, FFileName);
+}
+
+void TWholeFileWriter::Commit() {
+  const HANDLE file =
+      Handle(std::exchange(FHandle, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)));
+  const std::wstring temporary = Widen(FTemporaryName);
+  int error = FlushFileBuffers(file) ? 0 : LastError();
+  CloseHandle(file);
+  if (error == 0 && !MoveFileExW(temporary.c_str(), Widen(FFileName).c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = LastError();
+  if (error != 0) {
+    DeleteFileW(temporary.c_str());
+    throw EFileError("Cannot write", error, FFileName);
+  }
+}
+
+void CheckFileReplaceable(const std::string& FileName) {
+  if (FileName.find('\0') != std::string::npos)
+    throw EFileError("Cannot write", ERROR_INVALID_NAME, FileName);
+  const HANDLE file = OpenForQuery(FileName, 0);
+  if (file == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    throw EFileError("Cannot write", error, FileName);
+  }
+  const TFileKind kind = KindOf(file);
+  CloseHandle(file);
+  if (kind.Error != 0) throw EFileError("Cannot write", kind.Error, FileName, kind.NotRegular);
 }
 
 TInputFile::TInputFile(const std::string& FileName)
     : FFileName(FileName), FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
   if (FileName.find('\0') != std::string::npos)
     throw EFileError("Cannot read", ERROR_INVALID_NAME, FileName);
-  // Backup semantics let a folder open too, so that it is refused as one below.
-  const HANDLE file = CreateFileW(Widen(FileName).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file = OpenForQuery(FileName, GENERIC_READ);
   if (file == INVALID_HANDLE_VALUE) throw EFileError("Cannot read", LastError(), FileName);
-  BY_HANDLE_FILE_INFORMATION information{};
-  int error = 0;
-  bool notRegular = false;
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    error = ERROR_INVALID_PARAMETER;
-    notRegular = true;
-  } else if (!GetFileInformationByHandle(file, &information)) {
-    error = LastError();
-  } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    error = ERROR_DIRECTORY;
-    notRegular = true;
-  }
-  if (error != 0) {
+  const TFileKind kind = KindOf(file);
+  if (kind.Error != 0) {
     CloseHandle(file);
-    throw EFileError("Cannot read", error, FileName, notRegular);
+    throw EFileError("Cannot read", kind.Error, FileName, kind.NotRegular);
   }
   FHandle = reinterpret_cast<std::intptr_t>(file);
-  FSize = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+  FSize = kind.Size;
 }
 
 TInputFile::~TInputFile() { CloseHandle(Handle(FHandle)); }

@@ -35,10 +35,14 @@ class TWindowsRegistryBackEnd final : public IRegistryBackEnd {
   TWindowsRegistryBackEnd(std::uint32_t Access, std::string Root)
       : FAccess(Access), FRoot(std::move(Root)) {}
 
-  std::optional<std::string> OpenKey(const std::string& Path, bool Create) override {
+  std::optional<std::string> OpenKey(const std::string& Path, bool Create,
+                                     std::string& Failure) override {
     FKey = TRegistryKey(HKEY_CURRENT_USER, Below(FRoot, Path), FAccess, Create);
-    if (!FKey.IsOpen()) return std::nullopt;
-    return StoredPath(Path);
+    if (FKey.IsOpen()) return StoredPath(Path);
+    // A key that is not there is no failure to explain.
+    if (FKey.LastError() != ERROR_FILE_NOT_FOUND)
+      Failure = platform::windows::SystemErrorText(static_cast<DWORD>(FKey.LastError()));
+    return std::nullopt;
   }
 
   void CloseKey() override { FKey = TRegistryKey(); }
@@ -58,8 +62,12 @@ class TWindowsRegistryBackEnd final : public IRegistryBackEnd {
     return TRegValue{value->Type, std::move(value->Data)};
   }
 
-  bool WriteValue(const std::string& Name, const TRegValue& Value) override {
-    return FKey.Write(Name, Value.Type, Value.Data) == ERROR_SUCCESS;
+  bool WriteValue(const std::string& Name, const TRegValue& Value, std::string& Reason) override {
+    const LSTATUS status = FKey.Write(Name, Value.Type, Value.Data);
+    // A key deleted meanwhile needs no words, as with the SQLite store.
+    if (status != ERROR_SUCCESS && status != ERROR_KEY_DELETED)
+      Reason = platform::windows::SystemErrorText(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
   }
 
   bool DeleteValue(const std::string& Name) override { return FKey.Delete(Name) == ERROR_SUCCESS; }

@@ -46,6 +46,18 @@ TEST(WriteFileWhole, AFailureNamesTheFileAndKeepsWhatWasThere) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 1);
 }
 
+// A device in the target's place (NUL, whatever the folder) would be replaced by the rename.
+TEST(WriteFileWhole, RefusesADeviceInTheTargetsPlace) {
+  TTempFolder folder;
+  try {
+    WriteFileWhole(folder / "nul.bmp", "new");
+    ADD_FAILURE() << "no error";
+  } catch (const EFileError& error) {
+    EXPECT_TRUE(error.NotRegularFile());
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 0);
+}
+
 // A read at an offset moves Windows' file position; the next ordinary read must not notice.
 TEST(TInputFile, ReadsInOrderAndAtAnyOffset) {
   TTempFolder folder;
