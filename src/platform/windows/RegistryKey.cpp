@@ -1,6 +1,6 @@
 #include "platform/windows/RegistryKey.h"
 
-#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/windows/WideText.h"
@@ -101,8 +101,7 @@ std::optional<std::string> TRegistryKey::ReadText(const std::string& Name) const
   const std::optional<TValue> value = Read(Name);
   if (!value || (value->Type != REG_SZ && value->Type != REG_EXPAND_SZ)) return std::nullopt;
   std::wstring text(value->Data.size() / sizeof(wchar_t), L'\0');
-  std::copy(value->Data.begin(), value->Data.begin() + text.size() * sizeof(wchar_t),
-            reinterpret_cast<BYTE*>(text.data()));
+  std::memcpy(text.data(), value->Data.data(), text.size() * sizeof(wchar_t));
   if (const std::size_t end = text.find(L'\0'); end != std::wstring::npos) text.resize(end);
   return Narrow(text);
 }

@@ -21,13 +21,13 @@ const TComApartment ComApartment;
 using TGetKnownFolderPath = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
 
 TGetKnownFolderPath KnownFolderService() {
-  static const auto service = [] {
+  static const auto Service = [] {
     const HMODULE shell = LoadLibraryW(L"shell32.dll");
     return shell == nullptr ? nullptr
                             : reinterpret_cast<TGetKnownFolderPath>(reinterpret_cast<void*>(
                                   GetProcAddress(shell, "SHGetKnownFolderPath")));
   }();
-  return service;
+  return Service;
 }
 
 }  // namespace
