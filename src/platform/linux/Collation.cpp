@@ -41,10 +41,10 @@ std::unique_ptr<icu::Collator> MakeCollator() {
 }  // namespace
 
 int CompareTextByLocale(std::string_view Left, std::string_view Right) {
-  static const std::unique_ptr<icu::Collator> collator = MakeCollator();
-  if (!collator) return Left.compare(Right);
+  static const std::unique_ptr<icu::Collator> UserCollator = MakeCollator();
+  if (!UserCollator) return Left.compare(Right);
   UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult result = collator->compareUTF8(
+  const UCollationResult result = UserCollator->compareUTF8(
       icu::StringPiece(Left.data(), static_cast<int32_t>(Left.size())),
       icu::StringPiece(Right.data(), static_cast<int32_t>(Right.size())), status);
   return U_FAILURE(status) ? Left.compare(Right) : static_cast<int>(result);
