@@ -153,7 +153,7 @@ class SkyrelleTest : public ::testing::Test {
   std::int32_t StoredIndex() const { return Store()->ReadInteger("CurrentIndex"); }
 
   test_support::TTempFolder Root;
-  test_support::TTestSettingsStore TestStore;
+  test_support::TTestSettingsStore TestStore{Root};
   settings::TSettingsStore Settings = TestStore.Store();
   // Seeded, so the picks are the same in every run.
   core::TRandom Random{20240314};

@@ -3,14 +3,15 @@
 #include <memory>
 
 #include "settings/Registry.h"
+#include "support/TempFolder.h"
 
 namespace skyrelle::test_support {
 
-// An empty settings store of the test's own, removed with it: on Linux a file in a temporary
-// folder, on Windows a key below HKEY_CURRENT_USER.
+// An empty settings store of the test's own: on Linux the file "registry.sqlite3" in the
+// test's folder, on Windows a key below HKEY_CURRENT_USER, removed with the object.
 class TTestSettingsStore {
  public:
-  TTestSettingsStore();
+  explicit TTestSettingsStore(const TTempFolder& Folder);
   ~TTestSettingsStore();
   TTestSettingsStore(const TTestSettingsStore&) = delete;
   TTestSettingsStore& operator=(const TTestSettingsStore&) = delete;

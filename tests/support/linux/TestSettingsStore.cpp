@@ -1,18 +1,17 @@
 #include "support/TestSettingsStore.h"
 
-#include "support/TempFolder.h"
-
 namespace skyrelle::test_support {
 
 struct TTestSettingsStore::TImpl {
-  TTempFolder Folder;
+  std::string File;
 };
 
-TTestSettingsStore::TTestSettingsStore() : FImpl(std::make_unique<TImpl>()) {}
+TTestSettingsStore::TTestSettingsStore(const TTempFolder& Folder)
+    : FImpl(std::make_unique<TImpl>(TImpl{Folder / "registry.sqlite3"})) {}
 TTestSettingsStore::~TTestSettingsStore() = default;
 
 settings::TSettingsStore TTestSettingsStore::Store() const {
-  return settings::TSettingsStore(FImpl->Folder / "registry.sqlite3");
+  return settings::TSettingsStore(FImpl->File);
 }
 
 }  // namespace skyrelle::test_support

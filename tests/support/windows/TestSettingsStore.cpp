@@ -13,7 +13,8 @@ struct TTestSettingsStore::TImpl {
   std::string Key;
 };
 
-TTestSettingsStore::TTestSettingsStore() : FImpl(std::make_unique<TImpl>()) {
+TTestSettingsStore::TTestSettingsStore(const TTempFolder& /*Folder*/)
+    : FImpl(std::make_unique<TImpl>()) {
   static std::atomic<int> count{0};
   FImpl->Key = "Software\\Skyrelle tests\\store-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++count);
