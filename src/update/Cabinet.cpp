@@ -1,0 +1,116 @@
+#include "update/Cabinet.h"
+
+#include <libgcab.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/WholeFile.h"
+
+namespace skyrelle::update {
+namespace {
+
+struct TObjectUnref {
+  void operator()(gpointer Object) const { g_object_unref(Object); }
+};
+template <typename T>
+using TObject = std::unique_ptr<T, TObjectUnref>;
+
+struct TErrorFree {
+  void operator()(GError* Error) const { g_error_free(Error); }
+};
+using TError = std::unique_ptr<GError, TErrorFree>;
+
+// One file name, nothing that a path could take for a folder.
+bool IsPlainName(std::string_view Name) {
+  return !Name.empty() && Name != "." && Name != ".." &&
+         Name.find_first_of("/\\") == std::string_view::npos;
+}
+
+std::vector<GCabFile*> FilesOf(GCabCabinet* Cabinet) {
+  std::vector<GCabFile*> files;
+  GPtrArray* folders = gcab_cabinet_get_folders(Cabinet);
+  for (guint i = 0; i < folders->len; ++i) {
+    GSList* list = gcab_folder_get_files(static_cast<GCabFolder*>(g_ptr_array_index(folders, i)));
+    for (GSList* item = list; item != nullptr; item = item->next)
+      files.push_back(static_cast<GCabFile*>(item->data));
+    g_slist_free(list);
+  }
+  return files;
+}
+
+bool AcceptableFiles(const std::vector<GCabFile*>& Files) {
+  unsigned long long total = 0;
+  for (GCabFile* file : Files) {
+    if (!IsPlainName(gcab_file_get_name(file))) return false;
+    total += gcab_file_get_size(file);
+  }
+  return total <= MaxExpandedCabinetSize;
+}
+
+// Loads the cabinet and decompresses its files into memory.
+TObject<GCabCabinet> LoadCabinet(const std::string& CabinetFile) {
+  TObject<GFile> file(g_file_new_for_path(CabinetFile.c_str()));
+  TObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
+  if (!stream) return nullptr;
+  TObject<GCabCabinet> cabinet(gcab_cabinet_new());
+  if (!gcab_cabinet_load(cabinet.get(), G_INPUT_STREAM(stream.get()), nullptr, nullptr))
+    return nullptr;
+  if (!AcceptableFiles(FilesOf(cabinet.get()))) return nullptr;
+  if (!gcab_cabinet_extract(cabinet.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+    return nullptr;
+  return cabinet;
+}
+
+void WriteFile(const std::filesystem::path& Folder, GCabFile* File) {
+  GBytes* bytes = gcab_file_get_bytes(File);
+  if (bytes == nullptr) throw std::runtime_error("the cabinet's file was not expanded");
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  const bool executable = (gcab_file_get_attributes(File) & GCAB_FILE_ATTRIBUTE_EXEC) != 0;
+  platform::WriteFileWhole((Folder / gcab_file_get_name(File)).string(),
+                           std::string_view(data, size), executable ? 0700 : 0600);
+}
+
+}  // namespace
+
+bool ExpandCabinet(const std::string& CabinetFile, const std::string& TargetFolder) {
+  try {
+    std::error_code ignored;
+    std::filesystem::create_directories(TargetFolder, ignored);
+    const TObject<GCabCabinet> cabinet = LoadCabinet(CabinetFile);
+    if (!cabinet) return false;
+    for (GCabFile* file : FilesOf(cabinet.get())) WriteFile(TargetFolder, file);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string MakeCabinet(const std::vector<TCabinetFile>& Files) {
+  TObject<GCabCabinet> cabinet(gcab_cabinet_new());
+  TObject<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
+  GError* error = nullptr;
+  for (const TCabinetFile& entry : Files) {
+    GBytes* bytes = g_bytes_new(entry.Bytes.data(), entry.Bytes.size());
+    TObject<GCabFile> file(gcab_file_new_with_bytes(entry.Name.c_str(), bytes));
+    g_bytes_unref(bytes);
+    gcab_file_set_attributes(file.get(), entry.Executable ? GCAB_FILE_ATTRIBUTE_EXEC : 0);
+    if (!gcab_folder_add_file(folder.get(), file.get(), FALSE, nullptr, &error)) break;
+  }
+  if (error == nullptr) gcab_cabinet_add_folder(cabinet.get(), folder.get(), &error);
+  TObject<GOutputStream> stream(g_memory_output_stream_new_resizable());
+  if (error == nullptr)
+    gcab_cabinet_write_simple(cabinet.get(), stream.get(), nullptr, nullptr, nullptr, &error);
+  if (error != nullptr) {
+    const TError owned(error);
+    throw std::runtime_error(std::string("Cannot make the cabinet: ") + owned->message);
+  }
+  g_output_stream_close(stream.get(), nullptr, nullptr);
+  auto* memory = G_MEMORY_OUTPUT_STREAM(stream.get());
+  return std::string(static_cast<const char*>(g_memory_output_stream_get_data(memory)),
+                     g_memory_output_stream_get_data_size(memory));
+}
+
+}  // namespace skyrelle::update
