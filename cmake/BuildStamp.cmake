@@ -8,6 +8,13 @@ if(NOT SKYRELLE_SITE_DOMAIN MATCHES "^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$")
   message(FATAL_ERROR "SKYRELLE_SITE_DOMAIN must be a plain host name: '${SKYRELLE_SITE_DOMAIN}'")
 endif()
 
+# The maker's PayPal donation button, opened by the About window and the donation prompt.
+set(SKYRELLE_DONATION_BUTTON_ID "" CACHE STRING
+    "Identifier of the maker's PayPal donation button (hosted_button_id)")
+if(NOT SKYRELLE_DONATION_BUTTON_ID MATCHES "^[A-Za-z0-9]*$")
+  message(FATAL_ERROR "SKYRELLE_DONATION_BUTTON_ID must be letters and digits: '${SKYRELLE_DONATION_BUTTON_ID}'")
+endif()
+
 # The four version numbers (major, minor, release, build) from the project version; each is
 # a 16-bit number in the record. SKYRELLE_VERSION_TEXT is their "1.0.0.1" form.
 set(SKYRELLE_VERSION_NUMBERS "")

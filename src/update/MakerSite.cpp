@@ -9,6 +9,7 @@ namespace skyrelle::update {
 namespace {
 
 constexpr std::string_view SiteDomain = SKYRELLE_SITE_DOMAIN;
+constexpr std::string_view DonationButtonId = SKYRELLE_DONATION_BUTTON_ID;
 constexpr std::string_view FilesFolder = "/files/";
 
 // SKYRELLE_SITE_URL without its trailing "/", or empty when unset or not an http(s) address.
@@ -100,5 +101,10 @@ std::string InstallerURL(std::string_view RunBefore) {
 std::string WebSitePageURL() { return SiteAddressB() + "/wiki/doku.php"; }
 
 std::string LicenceAgreementURL() { return SiteAddressB() + "/wiki/doku.php?id=start:utils:eula"; }
+
+std::string DonationPageURL() {
+  return "https://www.paypal.com/cgi-bin/webscr?cmd=_s-xclick&hosted_button_id=" +
+         std::string(DonationButtonId);
+}
 
 }  // namespace skyrelle::update

@@ -42,5 +42,7 @@ std::string InstallerURL(std::string_view RunBefore);
 std::string WebSitePageURL();
 // Host B, "/wiki/doku.php?id=start:utils:eula".
 std::string LicenceAgreementURL();
+// The maker's PayPal donation page with the build's donation-button identifier.
+std::string DonationPageURL();
 
 }  // namespace skyrelle::update
