@@ -17,15 +17,17 @@ std::string PrivateRuntimeFolder();
 // The running program's file, links resolved; the empty text when the system does not tell.
 std::string RunningProgramPath();
 
-// True when the file is the user's own and the user may write both the file and its folder.
-bool UserMayReplaceFile(const std::string& FileName);
+// True when the program file may replace itself: it is the user's own, the user may write both
+// it and its folder, and it does not lie under /usr/, where only the package manager or an
+// administrator installs, even when root runs it.
+bool MayReplaceProgramFile(const std::string& AFileName);
 
-// Starts Arguments[0], a path, in a session of its own, with standard input and output on the
+// Starts AArguments[0], a path, in a session of its own, with standard input and output on the
 // null device and no other descriptor of ours, and does not wait for it: it outlives us.
 // False when it could not be started.
-bool StartDetachedProcess(const std::vector<std::string>& Arguments);
+bool StartDetachedProcess(const std::vector<std::string>& AArguments);
 
 // Removes the variable from this process's environment, so that no child inherits it.
-void RemoveEnvironmentVariable(const std::string& Name);
+void RemoveEnvironmentVariable(const std::string& AName);
 
 }  // namespace skyrelle::platform

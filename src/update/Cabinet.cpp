@@ -12,25 +12,25 @@ namespace skyrelle::update {
 namespace {
 
 struct TObjectUnref {
-  void operator()(gpointer Object) const { g_object_unref(Object); }
+  void operator()(gpointer AObject) const { g_object_unref(AObject); }
 };
 template <typename T>
 using TObject = std::unique_ptr<T, TObjectUnref>;
 
 struct TErrorFree {
-  void operator()(GError* Error) const { g_error_free(Error); }
+  void operator()(GError* AError) const { g_error_free(AError); }
 };
 using TError = std::unique_ptr<GError, TErrorFree>;
 
 // One file name, nothing that a path could take for a folder.
-bool IsPlainName(std::string_view Name) {
-  return !Name.empty() && Name != "." && Name != ".." &&
-         Name.find_first_of("/\\") == std::string_view::npos;
+bool IsPlainName(std::string_view AName) {
+  return !AName.empty() && AName != "." && AName != ".." &&
+         AName.find_first_of("/\\") == std::string_view::npos;
 }
 
-std::vector<GCabFile*> FilesOf(GCabCabinet* Cabinet) {
+std::vector<GCabFile*> FilesOf(GCabCabinet* ACabinet) {
   std::vector<GCabFile*> files;
-  GPtrArray* folders = gcab_cabinet_get_folders(Cabinet);
+  GPtrArray* folders = gcab_cabinet_get_folders(ACabinet);
   for (guint i = 0; i < folders->len; ++i) {
     GSList* list = gcab_folder_get_files(static_cast<GCabFolder*>(g_ptr_array_index(folders, i)));
     for (GSList* item = list; item != nullptr; item = item->next)
@@ -40,9 +40,9 @@ std::vector<GCabFile*> FilesOf(GCabCabinet* Cabinet) {
   return files;
 }
 
-bool AcceptableFiles(const std::vector<GCabFile*>& Files) {
+bool AcceptableFiles(const std::vector<GCabFile*>& AFiles) {
   unsigned long long total = 0;
-  for (GCabFile* file : Files) {
+  for (GCabFile* file : AFiles) {
     if (!IsPlainName(gcab_file_get_name(file))) return false;
     total += gcab_file_get_size(file);
   }
@@ -50,8 +50,8 @@ bool AcceptableFiles(const std::vector<GCabFile*>& Files) {
 }
 
 // Loads the cabinet and decompresses its files into memory.
-TObject<GCabCabinet> LoadCabinet(const std::string& CabinetFile) {
-  TObject<GFile> file(g_file_new_for_path(CabinetFile.c_str()));
+TObject<GCabCabinet> LoadCabinet(const std::string& ACabinetFile) {
+  TObject<GFile> file(g_file_new_for_path(ACabinetFile.c_str()));
   TObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
   if (!stream) return nullptr;
   TObject<GCabCabinet> cabinet(gcab_cabinet_new());
@@ -63,36 +63,36 @@ TObject<GCabCabinet> LoadCabinet(const std::string& CabinetFile) {
   return cabinet;
 }
 
-void WriteFile(const std::filesystem::path& Folder, GCabFile* File) {
-  GBytes* bytes = gcab_file_get_bytes(File);
+void WriteFile(const std::filesystem::path& AFolder, GCabFile* AFile) {
+  GBytes* bytes = gcab_file_get_bytes(AFile);
   if (bytes == nullptr) throw std::runtime_error("the cabinet's file was not expanded");
   gsize size = 0;
   const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-  const bool executable = (gcab_file_get_attributes(File) & GCAB_FILE_ATTRIBUTE_EXEC) != 0;
-  platform::WriteFileWhole((Folder / gcab_file_get_name(File)).string(),
+  const bool executable = (gcab_file_get_attributes(AFile) & GCAB_FILE_ATTRIBUTE_EXEC) != 0;
+  platform::WriteFileWhole((AFolder / gcab_file_get_name(AFile)).string(),
                            std::string_view(data, size), executable ? 0700 : 0600);
 }
 
 }  // namespace
 
-bool ExpandCabinet(const std::string& CabinetFile, const std::string& TargetFolder) {
+bool ExpandCabinet(const std::string& ACabinetFile, const std::string& ATargetFolder) {
   try {
     std::error_code ignored;
-    std::filesystem::create_directories(TargetFolder, ignored);
-    const TObject<GCabCabinet> cabinet = LoadCabinet(CabinetFile);
+    std::filesystem::create_directories(ATargetFolder, ignored);
+    const TObject<GCabCabinet> cabinet = LoadCabinet(ACabinetFile);
     if (!cabinet) return false;
-    for (GCabFile* file : FilesOf(cabinet.get())) WriteFile(TargetFolder, file);
+    for (GCabFile* file : FilesOf(cabinet.get())) WriteFile(ATargetFolder, file);
     return true;
   } catch (const std::exception&) {
     return false;
   }
 }
 
-std::string MakeCabinet(const std::vector<TCabinetFile>& Files) {
+std::string MakeCabinet(const std::vector<TCabinetFile>& AFiles) {
   TObject<GCabCabinet> cabinet(gcab_cabinet_new());
   TObject<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
   GError* error = nullptr;
-  for (const TCabinetFile& entry : Files) {
+  for (const TCabinetFile& entry : AFiles) {
     GBytes* bytes = g_bytes_new(entry.Bytes.data(), entry.Bytes.size());
     TObject<GCabFile> file(gcab_file_new_with_bytes(entry.Name.c_str(), bytes));
     g_bytes_unref(bytes);

@@ -87,7 +87,7 @@ TEST(PackageURL, ReplacesTheDescriptorsNameVerbatim) {
       {"https://h/files/Skyrelle.INF", "Skyrelle.cab", "https://h/files/Skyrelle.cab"},
       {"https://h/files/Skyrelle.INF", "v2/Sky relle.cab", "https://h/files/v2/Sky relle.cab"},
       {"https://h/files/Skyrelle.INF", "", "https://h/files/"},
-      {"Skyrelle.INF", "a.cab", "a.cab"},
+      {"Skyrelle.INF", "a.cab", "Skyrelle.INF/a.cab"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Url);

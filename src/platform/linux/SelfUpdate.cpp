@@ -17,25 +17,25 @@ extern char** environ;
 namespace skyrelle::platform {
 namespace {
 
-std::string WithoutTrailingSeparators(std::string Path) {
-  while (Path.size() > 1 && Path.back() == '/') Path.pop_back();
-  return Path;
+std::string WithoutTrailingSeparators(std::string APath) {
+  while (APath.size() > 1 && APath.back() == '/') APath.pop_back();
+  return APath;
 }
 
 // An absolute folder named by the variable, or the empty text.
-std::string AbsoluteFolderFrom(const char* Variable) {
-  const char* value = std::getenv(Variable);
+std::string AbsoluteFolderFrom(const char* AVariable) {
+  const char* value = std::getenv(AVariable);
   if (value == nullptr || value[0] != '/') return {};
   return WithoutTrailingSeparators(value);
 }
 
-void RequirePrivateFolder(const std::string& Folder) {
+void RequirePrivateFolder(const std::string& AFolder) {
   struct stat info {};
-  if (::lstat(Folder.c_str(), &info) != 0)
-    throw std::runtime_error("Cannot use " + Folder + ": " + std::strerror(errno));
-  if (!S_ISDIR(info.st_mode)) throw std::runtime_error(Folder + " is not a folder");
-  if (info.st_uid != ::geteuid()) throw std::runtime_error(Folder + " belongs to another user");
-  if ((info.st_mode & 077) != 0) throw std::runtime_error(Folder + " is open to other users");
+  if (::lstat(AFolder.c_str(), &info) != 0)
+    throw std::runtime_error("Cannot use " + AFolder + ": " + std::strerror(errno));
+  if (!S_ISDIR(info.st_mode)) throw std::runtime_error(AFolder + " is not a folder");
+  if (info.st_uid != ::geteuid()) throw std::runtime_error(AFolder + " belongs to another user");
+  if ((info.st_mode & 077) != 0) throw std::runtime_error(AFolder + " is open to other users");
 }
 
 // Restores the defaults a fresh program expects: every signal handled by default, none blocked.
@@ -79,6 +79,13 @@ class TSpawnDescriptors {
   posix_spawn_file_actions_t FActions;
 };
 
+// The canonical path; the text itself when it cannot be resolved.
+std::string WithoutLinks(const std::string& APath) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(APath, error);
+  return error ? APath : canonical.string();
+}
+
 }  // namespace
 
 std::string PrivateRuntimeFolder() {
@@ -102,23 +109,23 @@ std::string RunningProgramPath() {
   return error ? std::string() : path.string();
 }
 
-bool UserMayReplaceFile(const std::string& FileName) {
+bool MayReplaceProgramFile(const std::string& AFileName) {
   struct stat info {};
-  if (FileName.empty() || FileName.find('\0') != std::string::npos ||
-      ::stat(FileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      info.st_uid != ::geteuid())
+  if (AFileName.empty() || AFileName.find('\0') != std::string::npos ||
+      WithoutLinks(AFileName).starts_with("/usr/") || ::stat(AFileName.c_str(), &info) != 0 ||
+      !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
     return false;
-  const std::string folder = std::filesystem::path(FileName).parent_path().string();
-  return ::faccessat(AT_FDCWD, FileName.c_str(), W_OK, AT_EACCESS) == 0 &&
-         ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK,
-                     AT_EACCESS) == 0;
+  const std::string folder = std::filesystem::path(AFileName).parent_path().string();
+  return ::faccessat(AT_FDCWD, AFileName.c_str(), W_OK, AT_EACCESS) == 0 &&
+         ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
-bool StartDetachedProcess(const std::vector<std::string>& Arguments) {
-  if (Arguments.empty()) return false;
+bool StartDetachedProcess(const std::vector<std::string>& AArguments) {
+  if (AArguments.empty()) return false;
   std::vector<char*> argv;
-  argv.reserve(Arguments.size() + 1);
-  for (const std::string& argument : Arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.reserve(AArguments.size() + 1);
+  for (const std::string& argument : AArguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   const TSpawnAttributes attributes;
   const TSpawnDescriptors descriptors;
@@ -127,6 +134,6 @@ bool StartDetachedProcess(const std::vector<std::string>& Arguments) {
                        environ) == 0;
 }
 
-void RemoveEnvironmentVariable(const std::string& Name) { ::unsetenv(Name.c_str()); }
+void RemoveEnvironmentVariable(const std::string& AName) { ::unsetenv(AName.c_str()); }
 
 }  // namespace skyrelle::platform
