@@ -20,6 +20,7 @@
 #include "platform/IClock.h"
 #include "platform/UserFolders.h"
 #include "platform/linux/DesktopWallpaperSetter.h"
+#include "update/UpdateCheck.h"
 
 namespace {
 
@@ -75,6 +76,8 @@ int Run(QApplication& Application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Before any window: when a newer program is offered, this replaces it and ends the process.
+  skyrelle::update::CheckForUpdateAtStart();
   QApplication application(argc, argv);
   try {
     return Run(application);

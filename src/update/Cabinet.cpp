@@ -49,18 +49,19 @@ bool AcceptableFiles(const std::vector<GCabFile*>& AFiles) {
   return total <= MaxExpandedCabinetSize;
 }
 
-// Loads the cabinet and decompresses its files into memory.
+// Loads the cabinet and decompresses its files into memory. The library detects a failed read
+// only when it is given somewhere to put the error.
 TObject<GCabCabinet> LoadCabinet(const std::string& ACabinetFile) {
+  GError* error = nullptr;
   TObject<GFile> file(g_file_new_for_path(ACabinetFile.c_str()));
-  TObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
-  if (!stream) return nullptr;
+  TObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, &error));
   TObject<GCabCabinet> cabinet(gcab_cabinet_new());
-  if (!gcab_cabinet_load(cabinet.get(), G_INPUT_STREAM(stream.get()), nullptr, nullptr))
-    return nullptr;
-  if (!AcceptableFiles(FilesOf(cabinet.get()))) return nullptr;
-  if (!gcab_cabinet_extract(cabinet.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
-    return nullptr;
-  return cabinet;
+  const bool loaded =
+      stream && gcab_cabinet_load(cabinet.get(), G_INPUT_STREAM(stream.get()), nullptr, &error) &&
+      AcceptableFiles(FilesOf(cabinet.get())) &&
+      gcab_cabinet_extract(cabinet.get(), nullptr, nullptr, nullptr, nullptr, nullptr, &error);
+  const TError owned(error);
+  return loaded && error == nullptr ? std::move(cabinet) : nullptr;
 }
 
 void WriteFile(const std::filesystem::path& AFolder, GCabFile* AFile) {

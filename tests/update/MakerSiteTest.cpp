@@ -11,6 +11,7 @@ namespace skyrelle::update {
 namespace {
 
 const std::string Domain = SKYRELLE_TEST_SITE_DOMAIN;
+const std::string Files = "/files/" SKYRELLE_TEST_SITE_PLATFORM_FOLDER "/";
 
 class MakerSite : public ::testing::Test {
  protected:
@@ -21,9 +22,9 @@ TEST_F(MakerSite, HostsComeFromTheBuildsDomain) {
   EXPECT_EQ(SiteAddressA(), "https://" + Domain);
   EXPECT_EQ(SiteAddressB(), "https://www." + Domain);
   EXPECT_EQ(WebSiteHostName(), "www." + Domain);
-  EXPECT_EQ(StartupDescriptorURL("Skyrelle"), "https://" + Domain + "/files/Skyrelle.INF");
-  EXPECT_EQ(AboutDescriptorURL("Skyrelle_debug"), "https://www." + Domain + "/files/Skyrelle.INF");
-  EXPECT_EQ(CabinetURL("Skyrelle_debug"), "https://www." + Domain + "/files/Skyrelle_debug.CAB");
+  EXPECT_EQ(StartupDescriptorURL("Skyrelle"), "https://" + Domain + Files + "Skyrelle.INF");
+  EXPECT_EQ(AboutDescriptorURL("Skyrelle_debug"), "https://www." + Domain + Files + "Skyrelle.INF");
+  EXPECT_EQ(CabinetURL("Skyrelle_debug"), "https://www." + Domain + Files + "Skyrelle_debug.CAB");
   EXPECT_EQ(InstallerURL("setup\\SkyrelleSetup.exe"),
             "https://www." + Domain + "/files/SkyrelleSetup.exe");
   EXPECT_EQ(WebSitePageURL(), "https://www." + Domain + "/wiki/doku.php");
@@ -51,8 +52,13 @@ TEST_F(MakerSite, EnvironmentAddressStandsForBothHosts) {
     EXPECT_EQ(SiteAddressA(), base);
     EXPECT_EQ(SiteAddressB(), c.Base != nullptr ? base : "https://www." + Domain);
     EXPECT_EQ(WebSiteHostName(), c.Host != nullptr ? c.Host : "www." + Domain);
-    EXPECT_EQ(StartupDescriptorURL("Skyrelle"), base + "/files/Skyrelle.INF");
+    EXPECT_EQ(StartupDescriptorURL("Skyrelle"), base + Files + "Skyrelle.INF");
   }
+}
+
+TEST(PlatformFilesPath, KeepsEachPlatformsPackagesApart) {
+  EXPECT_EQ(PlatformFilesPath(), Files);
+  EXPECT_TRUE(Files.starts_with("/files/linux-")) << Files;
 }
 
 TEST(DescriptorFileNames, ReplaceTheExtension) {
