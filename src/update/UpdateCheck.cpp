@@ -28,7 +28,7 @@ const TTransferLimits DescriptorLimits{.Connect = 10s, .Total = 20s};
 // A package may take as long as data keeps flowing.
 const TTransferLimits PackageLimits{.Connect = 10s, .LowSpeedBytes = 1024, .LowSpeedTime = 30s};
 
-// What the check reads from the descriptor (step 4).
+// What the check reads from the descriptor.
 struct TOffer {
   bool Unconditional = false;
   std::string PackageURL;
@@ -58,7 +58,7 @@ bool SameContent(const std::string& AFirst, const std::string& ASecond) {
   std::ifstream first(AFirst, std::ios::binary);
   std::ifstream second(ASecond, std::ios::binary);
   if (!first || !second) return false;
-  constexpr std::size_t chunk = 64 * 1024;
+  constexpr std::size_t chunk = std::size_t{64} * 1024;
   std::string left(chunk, '\0');
   std::string right(chunk, '\0');
   for (;;) {
@@ -73,20 +73,53 @@ bool SameContent(const std::string& AFirst, const std::string& ASecond) {
 }
 
 // The checks beyond the size: the digest the descriptor names, and the maker's signature
-// when the build knows the maker's key.
-TCheckEnd CheckIntegrity(const std::string& APackage, const TOffer& AOffer,
-                         const std::string& APublicKey) {
-  if (AOffer.Sha256.empty() && APublicKey.empty()) return TCheckEnd::Launched;
+// when the build knows the maker's key. Nothing when the package passes them.
+std::optional<TCheckEnd> CheckIntegrity(const std::string& APackage, const TOffer& AOffer,
+                                        const std::string& APublicKey) {
+  if (AOffer.Sha256.empty() && APublicKey.empty()) return std::nullopt;
   const std::optional<std::string> bytes = ReadWholeFile(APackage);
   if (!bytes) return TCheckEnd::Failed;
   if (!AOffer.Sha256.empty() && core::AsciiLowerCase(AOffer.Sha256) != Sha256Hex(*bytes))
     return TCheckEnd::DigestDiffers;
   if (!APublicKey.empty() && !VerifySignature(*bytes, AOffer.Signature, APublicKey))
     return TCheckEnd::SignatureInvalid;
+  return std::nullopt;
+}
+
+// The package stage: the package is fetched, checked, unpacked and handed to the launcher.
+TCheckEnd RunPackageStage(const std::string& ADescriptorURL, const TCheckContext& AContext,
+                          const std::string& AUpdateFolder, const TOffer& AOffer) {
+  const std::optional<std::string> packageName = DescriptorFileNamePart(AOffer.PackageURL);
+  const std::optional<std::string> localVersion = DescriptorFileNamePart(AOffer.LocalVersion);
+  if (!packageName || !localVersion) return TCheckEnd::HostileName;
+  const std::string localPackage = core::JoinPath(AUpdateFolder, *packageName);
+  if (!DownloadFile(PackageURL(ADescriptorURL, AOffer.PackageURL), localPackage, PackageLimits))
+    return TCheckEnd::NoPackage;
+  if (AOffer.FileSize > 0 && GetLocalFileSize(localPackage) != AOffer.FileSize)
+    return TCheckEnd::SizeDiffers;
+  if (const std::optional<TCheckEnd> end = CheckIntegrity(localPackage, AOffer, AContext.PublicKey))
+    return *end;
+
+  TReplacement replacement{.ProgramPath = AContext.ProgramPath,
+                           .Source = localPackage,
+                           .UpdateFolder = AUpdateFolder,
+                           .CopyMode = AOffer.Compressed != 0};
+  std::string newProgram = localPackage;
+  if (replacement.CopyMode) {
+    replacement.Source = core::JoinPath(AUpdateFolder, "extracted");
+    if (!ExpandCabinet(localPackage, replacement.Source)) return TCheckEnd::NotExpanded;
+    newProgram = core::JoinPath(replacement.Source, *localVersion);
+    std::error_code ignored;
+    if (!fs::is_regular_file(newProgram, ignored)) return TCheckEnd::NoProgramFile;
+  }
+  // Without this, a descriptor that always asks for the package would replace the program
+  // with itself at every start.
+  if (SameContent(newProgram, AContext.ProgramPath)) return TCheckEnd::SameProgram;
+  AContext.Launch(replacement);
   return TCheckEnd::Launched;
 }
 
-// Steps 1 to 13; errors raised on the way are the caller's.
+// The descriptor and the versions, then the package stage; errors raised on the way are the caller's.
 TCheckEnd RunSteps(const std::string& ADescriptorURL, const TCheckContext& AContext) {
   const std::string programName = core::ExtractFileName(AContext.ProgramPath);
   const std::string updateFolder = UpdateFolderIn(AContext.PrivateFolder);
@@ -104,34 +137,7 @@ TCheckEnd RunSteps(const std::string& ADescriptorURL, const TCheckContext& ACont
       !IsNewerVersion(offer.NewVersion, currentVersion))
     return TCheckEnd::NotNewer;
 
-  const std::optional<std::string> packageName = DescriptorFileNamePart(offer.PackageURL);
-  const std::optional<std::string> localVersion = DescriptorFileNamePart(offer.LocalVersion);
-  if (!packageName || !localVersion) return TCheckEnd::HostileName;
-  const std::string localPackage = core::JoinPath(updateFolder, *packageName);
-  if (!DownloadFile(PackageURL(ADescriptorURL, offer.PackageURL), localPackage, PackageLimits))
-    return TCheckEnd::NoPackage;
-  if (offer.FileSize > 0 && GetLocalFileSize(localPackage) != offer.FileSize)
-    return TCheckEnd::SizeDiffers;
-  if (const TCheckEnd end = CheckIntegrity(localPackage, offer, AContext.PublicKey);
-      end != TCheckEnd::Launched)
-    return end;
-
-  TReplacement replacement{.ProgramPath = AContext.ProgramPath,
-                           .Source = localPackage,
-                           .UpdateFolder = updateFolder,
-                           .CopyMode = offer.Compressed != 0};
-  std::string newProgram = localPackage;
-  if (replacement.CopyMode) {
-    replacement.Source = core::JoinPath(updateFolder, "extracted");
-    if (!ExpandCabinet(localPackage, replacement.Source)) return TCheckEnd::NotExpanded;
-    newProgram = core::JoinPath(replacement.Source, *localVersion);
-    if (!fs::is_regular_file(newProgram, ignored)) return TCheckEnd::NoProgramFile;
-  }
-  // Without this, a descriptor that always asks for the package would replace the program
-  // with itself at every start.
-  if (SameContent(newProgram, AContext.ProgramPath)) return TCheckEnd::SameProgram;
-  AContext.Launch(replacement);
-  return TCheckEnd::Launched;
+  return RunPackageStage(ADescriptorURL, AContext, updateFolder, offer);
 }
 
 // A start made by the replacement script skips the check once; its children do not inherit

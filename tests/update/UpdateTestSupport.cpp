@@ -33,6 +33,7 @@ std::string ProgramBytes(const TFileVersion& AVersion, const std::string& AFille
 
 pid_t Start(const std::vector<std::string>& AArguments) {
   std::vector<char*> argv;
+  argv.reserve(AArguments.size() + 1);
   for (const std::string& argument : AArguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
