@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/Memory.h"
+
 namespace skyrelle::app {
 
 TReportingWallpaperSetter::TReportingWallpaperSetter(
@@ -10,6 +12,9 @@ TReportingWallpaperSetter::TReportingWallpaperSetter(
 
 platform::TWallpaperResult TReportingWallpaperSetter::SetWallpaper(const std::string& FileName) {
   platform::TWallpaperResult result = FDesktop->SetWallpaper(FileName);
+  // The picture's buffers are free by now, but the allocator would keep them through the
+  // hour the program idles until the next change.
+  platform::ReleaseFreeMemory();
   if (result.Applied) return result;
   if (!FNoticeGiven && !FNotice) {
     FNotice = "The wallpaper could not be applied on this desktop";

@@ -22,6 +22,13 @@
 namespace skyrelle::app {
 namespace {
 
+// "Windows" would be plainly wrong on a Linux desktop.
+#ifdef _WIN32
+const QString AutoStartCaption = QStringLiteral("Start with Windows");
+#else
+const QString AutoStartCaption = QStringLiteral("Start at login");
+#endif
+
 constexpr int TimerInterval = 60000;
 constexpr int TrayWatchInterval = 2000;
 constexpr int LabelHeight = 15;
@@ -122,7 +129,7 @@ void TfrmMain::CreateControls() {
   btnApplyNow = CreateButton(this, "btnApplyNow", QStringLiteral("Next section"),
                              QRect(8, 135, 313, 33), QStringLiteral("action-arrow-right-filled"));
   lblStatus = CreateLabel(this, "lblStatus", QString(), 8, 184, false);
-  chkAutoStart = new QCheckBox(QStringLiteral("Start with Windows"), this);
+  chkAutoStart = new QCheckBox(AutoStartCaption, this);
   chkAutoStart->setObjectName(QStringLiteral("chkAutoStart"));
   chkAutoStart->setGeometry(8, 213, 200, 17);
 
@@ -327,6 +334,9 @@ void TfrmMain::WatchTrayHost() {
     TrayIcon->hide();
     if (isHidden()) showMinimized();
   }
+  // Waiting for a tray is worth a look every two seconds; a tray that is there is only
+  // watched as often as the program wakes anyway, so the idle program sleeps for a minute.
+  TrayWatch->setInterval(TrayIcon->isVisible() ? TimerInterval : TrayWatchInterval);
 }
 
 }  // namespace skyrelle::app

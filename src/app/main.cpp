@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,9 +16,11 @@
 #include "app/Icons.h"
 #include "app/QtScreen.h"
 #include "app/ReportingWallpaperSetter.h"
+#include "app/SingleInstance.h"
 #include "app/frmMain.h"
 #include "engine/Skyrelle.h"
 #include "platform/IClock.h"
+#include "platform/Memory.h"
 #include "platform/UserFolders.h"
 #include "platform/linux/DesktopWallpaperSetter.h"
 #include "update/UpdateCheck.h"
@@ -25,6 +28,8 @@
 namespace {
 
 using namespace skyrelle;
+
+constexpr int StartUpSettleMilliseconds = 2000;
 
 // What the engine is given lives as long as the program.
 struct TSystemServices {
@@ -57,19 +62,28 @@ int Run(QApplication& Application) {
   // 1. The application object: its icon and title.
   const QString programPath = QCoreApplication::applicationFilePath();
   QCoreApplication::setApplicationName(app::ApplicationTitle(programPath));
-  QGuiApplication::setDesktopFileName(QStringLiteral("Skyrelle"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(SKYRELLE_APP_ID));
   QApplication::setWindowIcon(app::MainIcon());
   // The window hides into the tray; closing an error box while it is hidden must not end
   // the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // One program per session: a second start shows the first one's window and ends.
+  app::TSingleInstance instance(app::InstanceFolder());
+  if (instance.HandOverToRunningInstance()) return 0;
+
   // 2. The main window, which makes the engine and may already set the wallpaper.
   TSystemServices system;
   app::TfrmMain frmMain(MainWindowServices(system, QFile::encodeName(programPath).toStdString()));
+  QObject::connect(&instance, &app::TSingleInstance::ShowRequested, &frmMain,
+                   &app::TfrmMain::miShowClick);
 
   // 3. The message loop, with the main window shown.
   CentreOnPrimaryScreen(frmMain);
   frmMain.show();
+  // Start-up's scratch memory (fonts, icons, the first picture) is free once the window is
+  // drawn; the tray program then idles for an hour with what is left.
+  QTimer::singleShot(StartUpSettleMilliseconds, [] { platform::ReleaseFreeMemory(); });
   return Application.exec();
 }
 

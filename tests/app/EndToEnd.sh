@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a virtual screen with a tray: start-up on a seeded store, the wallpaper
-# on the root window, the stored state, the main window, hiding it, the tray menu's
-# "Next image" and "Quit", and a restart.
+# on the root window, the stored state, the main window, hiding it, a second start, the tray
+# menu's "Next image" and "Quit", and a restart.
 # Usage: EndToEnd.sh BUILD_DIR CLOSE_WINDOW_TOOL
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -120,6 +120,15 @@ wait_for 60 window_hidden "$window" || fail "closing did not hide the window"
 sleep 2
 running "$program_pid" || fail "closing ended the program"
 passed "closing hides the window and the program keeps running"
+
+status=0
+timeout 60 "$program" >>"$work/skyrelle.log" 2>&1 || status=$?
+[ "$status" = 0 ] || fail "a second start ended with exit code $status"
+wait_for 60 window_viewable "$window" || fail "a second start did not show the running window"
+running "$program_pid" || fail "a second start ended the running program"
+"$close_window" "$window"
+wait_for 60 window_hidden "$window" || fail "closing did not hide the window again"
+passed "a second start shows the running program's window and ends with 0"
 
 before=$(stored_value "$build" LastChange)
 choose_from_tray_menu 2

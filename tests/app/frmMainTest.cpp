@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TControlCase{"btnNext", {192, 89, 129, 30}, "Next", false},
                     TControlCase{"btnApplyNow", {8, 135, 313, 33}, "Next section", false},
                     TControlCase{"lblStatus", {8, 184, 0, 15}, "No folder selected", false},
-                    TControlCase{"chkAutoStart", {8, 213, 200, 17}, "Start with Windows", false}),
+                    TControlCase{"chkAutoStart", {8, 213, 200, 17}, "Start at login", false}),
     [](const testing::TestParamInfo<TControlCase>& Case) { return Case.param.Name; });
 
 TEST_F(frmMainTest, ButtonsAndTheFolderBoxCarryTheirIcons) {
