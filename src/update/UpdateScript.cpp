@@ -46,6 +46,7 @@ program_runs() {
 replace() {
   [ -d "$2" ] && return 1
   part="${2%/*}/.${2##*/}.skyrelle-update"
+  rm -f -- "$part"
   if cp -- "$1" "$part"; then
     if [ -e "$2" ]; then chmod --reference="$2" -- "$part"; fi
     sync -- "$part" 2>/dev/null
