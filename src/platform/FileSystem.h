@@ -28,11 +28,20 @@ class EFileError : public std::runtime_error {
   bool FNotRegularFile;
 };
 
+// Who may use a file written whole.
+enum class TFileAccess {
+  ReadableByAll,   // other programs read it
+  ProgramForAll,   // a program everyone may run
+  Private,         // the current user's only
+  PrivateProgram,  // a program only the current user may read and run
+};
+
 // Writes Bytes to FileName whole: a temporary file beside it, flushed to disk, then put in
-// its place. A reader sees the old file or the new one, never a part of either, and a failure
-// leaves the old file as it was. Everyone may read the file (other programs read it).
+// its place (a link in that place is replaced, not followed). A reader sees the old file or
+// the new one, never a part of either, and a failure leaves the old file as it was.
 // Raises EFileError.
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes);
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes,
+                    TFileAccess Access = TFileAccess::ReadableByAll);
 
 // A regular file opened for reading. Opening never waits: a pipe or a device is refused at
 // once instead of blocking until some other program writes to it.

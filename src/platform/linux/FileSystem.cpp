@@ -30,6 +30,20 @@ std::string ReasonText(int Code, bool NotRegularFile) {
   return NotRegularFile ? "not a regular file" : std::system_category().message(Code);
 }
 
+mode_t ModeFor(TFileAccess Access) {
+  switch (Access) {
+    case TFileAccess::ProgramForAll:
+      return 0755;
+    case TFileAccess::Private:
+      return 0600;
+    case TFileAccess::PrivateProgram:
+      return 0700;
+    case TFileAccess::ReadableByAll:
+      break;
+  }
+  return 0644;
+}
+
 std::string ParentFolder(const std::string& Path) {
   const std::size_t slash = Path.rfind('/');
   if (slash == std::string::npos) return {};
@@ -47,12 +61,12 @@ EFileError::EFileError(const std::string& Action, int Code, std::string FileName
 
 std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
 
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes, TFileAccess Access) {
   std::string temporary = FileName + ".XXXXXX";
   const int file = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (file < 0) throw EFileError("Cannot write", errno, FileName);
   int error = WriteAll(file, Bytes);
-  if (error == 0 && (::fchmod(file, 0644) != 0 || ::fsync(file) != 0)) error = errno;
+  if (error == 0 && (::fchmod(file, ModeFor(Access)) != 0 || ::fsync(file) != 0)) error = errno;
   if (::close(file) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temporary.c_str(), FileName.c_str()) != 0) error = errno;
   if (error != 0) {
