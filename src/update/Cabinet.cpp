@@ -70,9 +70,9 @@ void WriteFile(const std::filesystem::path& AFolder, GCabFile* AFile) {
   gsize size = 0;
   const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
   const bool executable = (gcab_file_get_attributes(AFile) & GCAB_FILE_ATTRIBUTE_EXEC) != 0;
-  platform::WriteFileWhole((AFolder / gcab_file_get_name(AFile)).string(),
-                           std::string_view(data, size), executable ? platform::TFileAccess::PrivateProgram
-                                      : platform::TFileAccess::Private);
+  platform::WriteFileWhole(
+      (AFolder / gcab_file_get_name(AFile)).string(), std::string_view(data, size),
+      executable ? platform::TFileAccess::PrivateProgram : platform::TFileAccess::Private);
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ TCheckEnd RunPackageStage(const std::string& ADescriptorURL, const TCheckContext
   return TCheckEnd::Launched;
 }
 
-// The descriptor and the versions, then the package stage; errors raised on the way are the caller's.
+// The descriptor and the versions, then the package stage; errors raised on the way are the
+// caller's.
 TCheckEnd RunSteps(const std::string& ADescriptorURL, const TCheckContext& AContext) {
   const std::string programName = core::ExtractFileName(AContext.ProgramPath);
   const std::string updateFolder = UpdateFolderIn(AContext.PrivateFolder);

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "core/Paths.h"
-#include "platform/SelfUpdate.h"
 #include "platform/FileSystem.h"
+#include "platform/SelfUpdate.h"
 
 namespace skyrelle::update {
 namespace {

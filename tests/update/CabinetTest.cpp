@@ -8,10 +8,10 @@
 namespace skyrelle::update {
 namespace {
 
-using test_support::TTempFolder;
 using test_support::ModeOf;
 using test_support::ReadFile;
 using test_support::TreeOf;
+using test_support::TTempFolder;
 
 TEST(ExpandCabinet, WritesEveryFileWithItsExecutableBitIntoTheFolder) {
   TTempFolder folder;

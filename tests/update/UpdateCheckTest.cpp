@@ -16,12 +16,12 @@ namespace skyrelle::update {
 namespace {
 
 namespace fs = std::filesystem;
-using test_support::THttpAnswer;
-using test_support::TLocalHttpServer;
-using test_support::TTempFolder;
 using test_support::ProgramBytes;
 using test_support::ReadFile;
+using test_support::THttpAnswer;
+using test_support::TLocalHttpServer;
 using test_support::TreeOf;
+using test_support::TTempFolder;
 
 const std::string Running = ProgramBytes({1, 0, 0, 1});
 const std::string Newer = ProgramBytes({1, 0, 0, 2}, "newer program");

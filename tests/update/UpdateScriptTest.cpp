@@ -15,10 +15,10 @@ namespace skyrelle::update {
 namespace {
 
 namespace fs = std::filesystem;
-using test_support::TTempFolder;
 using test_support::ModeOf;
 using test_support::ReadFile;
 using test_support::TreeOf;
+using test_support::TTempFolder;
 using test_support::WaitUntil;
 using namespace std::chrono_literals;
 
@@ -60,13 +60,14 @@ class UpdateScriptRun : public ::testing::Test {
   std::string Script(const TReplacement& AReplacement) const {
     const std::string script = UpdateScriptPath(AReplacement.UpdateFolder);
     platform::WriteFileWhole(script, UpdateScriptText(AReplacement, script),
-                           platform::TFileAccess::PrivateProgram);
+                             platform::TFileAccess::PrivateProgram);
     return script;
   }
   std::string Started() const { return FProgramFolder / "started"; }
   // Runs the script to its end from a folder of its own, which it must leave empty.
   int RunScript(const std::string& AScript) const {
-    return test_support::RunProgram({"/usr/bin/env", "-C", FWorkingFolder.Path(), "/bin/sh", AScript})
+    return test_support::RunProgram(
+               {"/usr/bin/env", "-C", FWorkingFolder.Path(), "/bin/sh", AScript})
         .ExitCode;
   }
 

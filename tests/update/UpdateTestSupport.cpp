@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 
 std::string ProgramBytes(const update::TFileVersion& AVersion, const std::string& AFiller) {
   return "#!" + AFiller + "\n" +
-         VersionRecordFor(AVersion.Major, AVersion.Minor, AVersion.Release, AVersion.Build) +
-         "\n" + AFiller + "\n";
+         VersionRecordFor(AVersion.Major, AVersion.Minor, AVersion.Release, AVersion.Build) + "\n" +
+         AFiller + "\n";
 }
 
 std::string ReadFile(const std::string& AFileName) {
