@@ -60,14 +60,18 @@ TEST_F(PublishTool, CopyModePublishesACabinetHoldingTheProgramUnderTheNewVersion
   EXPECT_EQ(descriptor.ReadString("file1", "sha256", ""), update::Sha256Hex(cabinet));
   EXPECT_EQ(descriptor.ReadString("file1", "signature", "none"), "none");
   EXPECT_EQ(descriptor.ReadString("action", "runbefore", ""), "SkyrelleSetup.run");
-  EXPECT_EQ(ReadFile(FSite + "/files/SkyrelleSetup.run"), "installer");
+  EXPECT_EQ(ReadFile(Files("SkyrelleSetup.run")), "installer");
+  EXPECT_EQ(update::SiteAddressB() + published.Installer.substr(FSite.size()),
+            update::InstallerURL("SkyrelleSetup.run"))
+      << "where the About window fetches it";
 
   ASSERT_TRUE(update::ExpandCabinet(Files("Skyrelle.CAB"), FFolder / "expanded"));
   EXPECT_EQ(update::GetFileVersionText(FFolder / "expanded/Skyrelle"), "2.3.4.5");
   EXPECT_EQ(ModeOf(FFolder / "expanded/Skyrelle"), 0700);
   EXPECT_EQ(ReadFile(FProgram), FBuilt);
   EXPECT_EQ(published.Package, published.Cabinet);
-  EXPECT_EQ(TreeOf(Files("")), (std::vector<std::string>{"Skyrelle.CAB", "Skyrelle.INF"}));
+  EXPECT_EQ(TreeOf(Files("")),
+            (std::vector<std::string>{"Skyrelle.CAB", "Skyrelle.INF", "SkyrelleSetup.run"}));
 }
 
 TEST_F(PublishTool, MoveModePublishesTheBareProgramAndStillTheCabinet) {

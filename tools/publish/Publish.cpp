@@ -127,8 +127,8 @@ TPublished Publish(const TPublishOptions& AOptions) {
   const std::string& package = AOptions.MoveMode ? program : cabinet;
   values.Url = AOptions.MoveMode ? programName : update::CabinetFileName(programName);
   published.Package = (folder / values.Url).string();
-  if (AOptions.MoveMode) platform::WriteFileWhole(published.Package, program,
-                                                    platform::TFileAccess::ProgramForAll);
+  if (AOptions.MoveMode)
+    platform::WriteFileWhole(published.Package, program, platform::TFileAccess::ProgramForAll);
   if (package.size() > 0x7FFFFFFF)
     throw std::runtime_error("The package is larger than a descriptor can tell (2 GiB)");
   values.FileSize = package.size();
@@ -141,7 +141,7 @@ TPublished Publish(const TPublishOptions& AOptions) {
     if (values.RunBefore.empty())
       throw std::runtime_error("Not an installer's file name: " + AOptions.Installer);
     RequireOneLine("The installer's file name", values.RunBefore);
-    published.Installer = (fs::path(AOptions.SiteFolder) / "files" / values.RunBefore).string();
+    published.Installer = (folder / values.RunBefore).string();
     platform::WriteFileWhole(published.Installer, ReadOrFail(AOptions.Installer));
   }
 
