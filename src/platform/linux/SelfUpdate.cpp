@@ -1,8 +1,6 @@
 #include "platform/SelfUpdate.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +11,7 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
+#include "platform/linux/SpawnSetup.h"
 
 extern char** environ;
 
@@ -39,47 +38,6 @@ void RequirePrivateFolder(const std::string& AFolder) {
   if (info.st_uid != ::geteuid()) throw std::runtime_error(AFolder + " belongs to another user");
   if ((info.st_mode & 077) != 0) throw std::runtime_error(AFolder + " is open to other users");
 }
-
-// Restores the defaults a fresh program expects: every signal handled by default, none blocked.
-class TSpawnAttributes {
- public:
-  TSpawnAttributes() {
-    ::posix_spawnattr_init(&FAttributes);
-    sigset_t signals;
-    ::sigfillset(&signals);
-    ::posix_spawnattr_setsigdefault(&FAttributes, &signals);
-    ::sigemptyset(&signals);
-    ::posix_spawnattr_setsigmask(&FAttributes, &signals);
-    ::posix_spawnattr_setflags(&FAttributes,
-                               POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-  }
-  ~TSpawnAttributes() { ::posix_spawnattr_destroy(&FAttributes); }
-  TSpawnAttributes(const TSpawnAttributes&) = delete;
-  TSpawnAttributes& operator=(const TSpawnAttributes&) = delete;
-  const posix_spawnattr_t* Get() const { return &FAttributes; }
-
- private:
-  posix_spawnattr_t FAttributes;
-};
-
-// Standard input and output on the null device, every other descriptor closed.
-class TSpawnDescriptors {
- public:
-  TSpawnDescriptors() {
-    ::posix_spawn_file_actions_init(&FActions);
-    ::posix_spawn_file_actions_addopen(&FActions, 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(&FActions, 1, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&FActions, 1, 2);
-    ::posix_spawn_file_actions_addclosefrom_np(&FActions, 3);
-  }
-  ~TSpawnDescriptors() { ::posix_spawn_file_actions_destroy(&FActions); }
-  TSpawnDescriptors(const TSpawnDescriptors&) = delete;
-  TSpawnDescriptors& operator=(const TSpawnDescriptors&) = delete;
-  const posix_spawn_file_actions_t* Get() const { return &FActions; }
-
- private:
-  posix_spawn_file_actions_t FActions;
-};
 
 // The canonical path; the text itself when it cannot be resolved.
 std::string WithoutLinks(const std::string& APath) {
@@ -117,16 +75,17 @@ bool MayReplaceProgramFile(const std::string& AFileName) {
 
 bool StartDetachedProcess(const std::vector<std::string>& AArguments) {
   if (AArguments.empty()) return false;
-  std::vector<char*> argv;
-  argv.reserve(AArguments.size() + 1);
-  for (const std::string& argument : AArguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  const TSpawnAttributes attributes;
-  const TSpawnDescriptors descriptors;
+  TSpawnSetup setup;
+  // Standard input and output on the null device, every other descriptor closed.
+  posix_spawn_file_actions_addopen(&setup.Actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&setup.Actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&setup.Actions, STDOUT_FILENO, STDERR_FILENO);
+  posix_spawn_file_actions_addclosefrom_np(&setup.Actions, STDERR_FILENO + 1);
+  setup.CleanSignals(POSIX_SPAWN_SETSID);
+  std::vector<char*> argv = ArgumentPointers(AArguments);
   pid_t child = 0;
-  return ::posix_spawn(&child, argv[0], descriptors.Get(), attributes.Get(), argv.data(),
-                       environ) == 0;
+  return ::posix_spawn(&child, argv[0], &setup.Actions, &setup.Attributes, argv.data(), environ) ==
+         0;
 }
 
 void RemoveEnvironmentVariable(const std::string& AName) { ::unsetenv(AName.c_str()); }
