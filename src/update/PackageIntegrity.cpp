@@ -5,12 +5,11 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "update/Trim.h"
 
 namespace skyrelle::update {
@@ -114,11 +113,16 @@ std::string SignBytes(std::string_view ABytes, const std::string& APrivateKeyFil
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& AFileName) {
-  std::ifstream file(AFileName, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return std::nullopt;
-  return bytes;
+  try {
+    platform::TInputFile file(AFileName);
+    std::string bytes;
+    std::array<char, 64 * 1024> chunk{};
+    while (const std::size_t got = file.Read(chunk.data(), chunk.size()))
+      bytes.append(chunk.data(), got);
+    return bytes;
+  } catch (const platform::EFileError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace skyrelle::update

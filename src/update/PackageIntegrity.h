@@ -22,7 +22,7 @@ bool VerifySignature(std::string_view ABytes, std::string_view ASignature,
 // std::runtime_error when the file holds no Ed25519 private key.
 std::string SignBytes(std::string_view ABytes, const std::string& APrivateKeyFile);
 
-// The whole file; nothing when it cannot be read.
+// The whole file; nothing when it is not a regular file that can be read.
 std::optional<std::string> ReadWholeFile(const std::string& AFileName);
 
 }  // namespace skyrelle::update

@@ -1,5 +1,7 @@
 #include "update/PackageIntegrity.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "UpdateTestSupport.h"
@@ -11,6 +13,20 @@ namespace {
 TEST(Sha256Hex, GivesTheKnownDigests) {
   EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST(ReadWholeFile, ReadsARegularFileWholeAndNothingElseWithoutWaiting) {
+  test_support::TTempFolder folder;
+  std::string big(200 * 1024, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+  EXPECT_EQ(ReadWholeFile(folder.Write("big", big)), big);
+  EXPECT_EQ(ReadWholeFile(folder.Write("empty", "")), "");
+  // A pipe nobody writes to would never end.
+  ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+  for (const std::string& name : {"pipe", "missing", ""}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ReadWholeFile(folder / name), std::nullopt);
+  }
 }
 
 class Signatures : public ::testing::Test {
