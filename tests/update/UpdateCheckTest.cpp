@@ -61,7 +61,9 @@ struct TEndCase {
   bool RequireSignature = false;
 };
 
-void PrintTo(const TEndCase& ACase, std::ostream* AStream) { *AStream << ACase.Name; }
+// Quoted: a name ending in a backslash would join the next case's line in CTest's list of tests,
+// and that case would never run.
+void PrintTo(const TEndCase& ACase, std::ostream* AStream) { *AStream << '"' << ACase.Name << '"'; }
 
 const std::vector<std::string> Expanded = {"Skyrelle.CAB", "Skyrelle.inf", "extracted",
                                            "extracted/Skyrelle", "extracted/readme.txt"};
