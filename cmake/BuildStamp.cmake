@@ -8,6 +8,24 @@ if(NOT SKYRELLE_SITE_DOMAIN MATCHES "^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$")
   message(FATAL_ERROR "SKYRELLE_SITE_DOMAIN must be a plain host name: '${SKYRELLE_SITE_DOMAIN}'")
 endif()
 
+# The site keeps each platform's descriptor and packages in a folder of its own below "/files/",
+# so that a Linux program never fetches the Windows package, nor one built for another CPU.
+# The Windows program keeps "/files/" itself.
+if(WIN32)
+  set(SKYRELLE_SITE_PLATFORM_FOLDER "")
+else()
+  string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" SKYRELLE_SITE_PLATFORM_FOLDER)
+endif()
+
+# Packages must carry an Ed25519 signature by the maker's key when this holds its public key
+# (base64 of the 32 key bytes, or the body of "openssl pkey -pubout"); empty: no signature is
+# required.
+set(SKYRELLE_UPDATE_PUBLIC_KEY "" CACHE STRING
+    "Base64 Ed25519 public key that update packages must be signed with; empty: unsigned")
+if(NOT SKYRELLE_UPDATE_PUBLIC_KEY MATCHES "^[A-Za-z0-9+/]*=*$")
+  message(FATAL_ERROR "SKYRELLE_UPDATE_PUBLIC_KEY must be base64: '${SKYRELLE_UPDATE_PUBLIC_KEY}'")
+endif()
+
 # The maker's PayPal donation button, opened by the About window and the donation prompt.
 set(SKYRELLE_DONATION_BUTTON_ID "" CACHE STRING
     "Identifier of the maker's PayPal donation button (hosted_button_id)")

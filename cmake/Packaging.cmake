@@ -10,7 +10,7 @@ if(SKYRELLE_INSTALL_STRIPPED)
   install(CODE "set(CMAKE_INSTALL_DO_STRIP ON)")
 endif()
 
-set(commands Skyrelle skyrelle-reg skyrelle-render)
+set(commands Skyrelle skyrelle-reg skyrelle-render skyrelle-publish)
 install(TARGETS ${commands} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 configure_file(packaging/Skyrelle.desktop.in ${packaging_out}/${SKYRELLE_APP_ID}.desktop @ONLY)

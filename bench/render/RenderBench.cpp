@@ -53,32 +53,32 @@ struct TCase {
 
 // What the engine does not do: decode the whole picture, then copy the section out of it.
 void RenderWholeThenCrop(const std::string& Picture, TScreen Screen, const std::string& Output) {
-  imaging::TPicture Source(Picture);
-  const imaging::TPictureSize Size = Source.Size();
-  imaging::TRgbImage Whole(Size.Width, Size.Height);
-  Source.DrawWindow(0, Whole);
-  const std::int32_t Range = std::max(Size.Width - Screen.Width, 0);
-  const std::int32_t Left = engine::SectionOffset(SectionIndex, Range, Steps);
-  imaging::TRgbImage Section(Screen.Width, Screen.Height);
-  const std::int32_t Columns = std::min(Screen.Width, Size.Width - Left);
-  for (std::int32_t Y = 0; Y < std::min(Screen.Height, Size.Height); ++Y) {
-    std::memcpy(Section.Row(Y), Whole.Row(Y) + std::size_t(Left) * 3, std::size_t(Columns) * 3);
+  imaging::TPicture source(Picture);
+  const imaging::TPictureSize size = source.Size();
+  imaging::TRgbImage whole(size.Width, size.Height);
+  source.DrawWindow(0, whole);
+  const std::int32_t range = std::max(size.Width - Screen.Width, 0);
+  const std::int32_t left = engine::SectionOffset(SectionIndex, range, Steps);
+  imaging::TRgbImage section(Screen.Width, Screen.Height);
+  const std::int32_t columns = std::min(Screen.Width, size.Width - left);
+  for (std::int32_t y = 0; y < std::min(Screen.Height, size.Height); ++y) {
+    std::memcpy(section.Row(y), whole.Row(y) + std::size_t(left) * 3, std::size_t(columns) * 3);
   }
-  imaging::WriteBitmap(Section, Output);
+  imaging::WriteBitmap(section, Output);
 }
 
 double MedianMilliseconds(int Repeats, const std::function<void()>& Work) {
   Work();  // warms the page cache
-  std::vector<double> Times;
-  for (int I = 0; I < Repeats; ++I) {
-    const auto Start = std::chrono::steady_clock::now();
+  std::vector<double> times;
+  for (int i = 0; i < Repeats; ++i) {
+    const auto start = std::chrono::steady_clock::now();
     Work();
-    Times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start)
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count());
   }
-  std::sort(Times.begin(), Times.end());
-  return Times[Times.size() / 2];
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
 }
 
 std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
@@ -101,21 +101,21 @@ std::vector<std::string> RenderCommand(const std::string& Picture, TScreen Scree
 
 // Peak resident memory of a run in kilobytes, or -1 when it failed.
 long PeakKilobytes(const std::vector<std::string>& Command) {
-  const test_support::TProgramRun Run = test_support::RunProgram(Command);
-  return Run.ExitCode == 0 ? Run.PeakKilobytes : -1;
+  const test_support::TProgramRun run = test_support::RunProgram(Command);
+  return run.ExitCode == 0 ? run.PeakKilobytes : -1;
 }
 
 // The median CPU seconds of Repeats runs, after one that warms the page cache; -1 when a run
 // failed.
 double MedianCpuSeconds(int Repeats, const std::vector<std::string>& Command) {
-  std::vector<double> Times;
-  for (int I = 0; I <= Repeats; ++I) {
-    const test_support::TProgramRun Run = test_support::RunProgram(Command);
-    if (Run.ExitCode != 0) return -1;
-    if (I > 0) Times.push_back(Run.CpuSeconds);
+  std::vector<double> times;
+  for (int i = 0; i <= Repeats; ++i) {
+    const test_support::TProgramRun run = test_support::RunProgram(Command);
+    if (run.ExitCode != 0) return -1;
+    if (i > 0) times.push_back(run.CpuSeconds);
   }
-  std::sort(Times.begin(), Times.end());
-  return Times[Times.size() / 2];
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
 }
 
 bool Goal(bool Met, const std::string& Text) {
@@ -126,127 +126,127 @@ bool Goal(bool Met, const std::string& Text) {
 // The same window cut by djpeg, which decodes only the rows it needs and streams them to a
 // PPM file (it cannot crop to a bitmap): the yardstick for the whole render process.
 bool CompareWithDjpeg(const TCase& Case, TScreen Screen, const std::string& Output) {
-  const imaging::TPictureSize Size = imaging::TPicture(Case.FileName).Size();
-  const std::int32_t Left =
-      engine::SectionOffset(SectionIndex, std::max(Size.Width - Screen.Width, 0), Steps);
-  const double Render =
+  const imaging::TPictureSize size = imaging::TPicture(Case.FileName).Size();
+  const std::int32_t left =
+      engine::SectionOffset(SectionIndex, std::max(size.Width - Screen.Width, 0), Steps);
+  const double render =
       MedianCpuSeconds(Case.Repeats, RenderCommand(Case.FileName, Screen, Output));
-  const double Djpeg =
+  const double djpeg =
       MedianCpuSeconds(Case.Repeats, {"/usr/bin/djpeg", "-crop",
-                                      SizeText(Screen) + "+" + std::to_string(Left) + "+0",
+                                      SizeText(Screen) + "+" + std::to_string(left) + "+0",
                                       "-outfile", Output + ".ppm", Case.FileName});
-  if (Render < 0 || Djpeg < 0) {
+  if (render < 0 || djpeg < 0) {
     std::printf("  FAILED: skyrelle-render or djpeg did not complete\n");
     return false;
   }
-  std::printf("  CPU: skyrelle-render %.1f ms, djpeg -crop %.1f ms: %.2fx\n", Render * 1000,
-              Djpeg * 1000, Render / Djpeg);
-  return Goal(Render <= MaximumDjpegRatio * Djpeg,
+  std::printf("  CPU: skyrelle-render %.1f ms, djpeg -crop %.1f ms: %.2fx\n", render * 1000,
+              djpeg * 1000, render / djpeg);
+  return Goal(render <= MaximumDjpegRatio * djpeg,
               "skyrelle-render within " + std::to_string(MaximumDjpegRatio).substr(0, 3) +
                   "x the CPU time of djpeg -crop");
 }
 
 // A screen far larger than the picture's height: the render holds the window once.
 bool LargeScreenPeak(const TCase& Case, TScreen Screen, const std::string& Output) {
-  const long Kb = PeakKilobytes(RenderCommand(Case.FileName, Screen, Output));
-  const double WindowMb = double(Screen.Width) * Screen.Height * 3 / 1048576.0;
+  const long kb = PeakKilobytes(RenderCommand(Case.FileName, Screen, Output));
+  const double windowMb = double(Screen.Width) * Screen.Height * 3 / 1048576.0;
   std::printf("  %s screen: skyrelle-render peak %.1f MB, the window itself %.1f MB\n",
-              SizeText(Screen).c_str(), Kb / 1024.0, WindowMb);
-  return Goal(Kb >= 0 && Kb / 1024.0 < WindowMb * LargeScreenPeakRatio,
+              SizeText(Screen).c_str(), kb / 1024.0, windowMb);
+  return Goal(kb >= 0 && kb / 1024.0 < windowMb * LargeScreenPeakRatio,
               "peak under " + std::to_string(LargeScreenPeakRatio).substr(0, 4) + "x the window");
 }
 
 int Run(const std::filesystem::path& Folder, bool Smoke) {
   std::filesystem::create_directories(Folder);
-  const TScreen Screen = Smoke ? TScreen{320, 200} : TScreen{1920, 1080};
-  const TScreen LargeScreen = Smoke ? TScreen{1280, 720} : TScreen{7680, 4320};
-  const auto Path = [&](const char* Name) { return (Folder / Name).string(); };
-  std::vector<TCase> Cases;
+  const TScreen screen = Smoke ? TScreen{320, 200} : TScreen{1920, 1080};
+  const TScreen largeScreen = Smoke ? TScreen{1280, 720} : TScreen{7680, 4320};
+  const auto path = [&](const char* Name) { return (Folder / Name).string(); };
+  std::vector<TCase> cases;
   if (Smoke) {
-    Cases = {{"JPEG", Path("smoke.jpg"), 2048, 256, 1, 0, 0},
-             {"PNG", Path("smoke.png"), 2048, 256, 1, 0, 0}};
+    cases = {{"JPEG", path("smoke.jpg"), 2048, 256, 1, 0, 0},
+             {"PNG", path("smoke.png"), 2048, 256, 1, 0, 0}};
   } else {
-    Cases = {{"16384x2048 baseline JPEG", Path("wide-16384x2048.jpg"), 16384, 2048, 9, 3.0, 0},
-             {"60000x4000 baseline JPEG", Path("wide-60000x4000.jpg"), 60000, 4000, 3, 0, 65536},
-             {"60000x4000 PNG", Path("wide-60000x4000.png"), 60000, 4000, 3, 0, 65536}};
+    cases = {{"16384x2048 baseline JPEG", path("wide-16384x2048.jpg"), 16384, 2048, 9, 3.0, 0},
+             {"60000x4000 baseline JPEG", path("wide-60000x4000.jpg"), 60000, 4000, 3, 0, 65536},
+             {"60000x4000 PNG", path("wide-60000x4000.png"), 60000, 4000, 3, 0, 65536}};
   }
-  const std::string Output = Path("section.bmp");
-  const std::string ScreenText = SizeText(Screen);
-  bool GoalsMet = true;
-  std::printf("One %s section (index %d of %d)\n", ScreenText.c_str(), SectionIndex, Steps);
+  const std::string output = path("section.bmp");
+  const std::string screenText = SizeText(screen);
+  bool goalsMet = true;
+  std::printf("One %s section (index %d of %d)\n", screenText.c_str(), SectionIndex, Steps);
   std::printf("%-26s %10s %12s %10s %8s %15s %15s\n", "picture", "file MB", "windowed ms",
               "whole ms", "ratio", "render peak MB", "whole peak MB");
-  for (const TCase& Case : Cases) {
-    if (!std::filesystem::exists(Case.FileName)) {
-      std::fprintf(stderr, "generating %s ...\n", Case.FileName.c_str());
-      const bool Jpeg = Case.FileName.ends_with(".jpg");
-      (Jpeg ? bench::WriteLandscapeJpeg : bench::WriteLandscapePng)(Case.FileName, Case.Width,
-                                                                    Case.Height);
+  for (const TCase& picture : cases) {
+    if (!std::filesystem::exists(picture.FileName)) {
+      std::fprintf(stderr, "generating %s ...\n", picture.FileName.c_str());
+      const bool jpeg = picture.FileName.ends_with(".jpg");
+      (jpeg ? bench::WriteLandscapeJpeg : bench::WriteLandscapePng)(picture.FileName, picture.Width,
+                                                                    picture.Height);
     }
-    const double Windowed = MedianMilliseconds(Case.Repeats, [&] {
-      engine::RenderSection(Case.FileName, Screen.Width, Screen.Height, SectionIndex, Steps,
-                            Output);
+    const double windowed = MedianMilliseconds(picture.Repeats, [&] {
+      engine::RenderSection(picture.FileName, screen.Width, screen.Height, SectionIndex, Steps,
+                            output);
     });
-    const double Whole = MedianMilliseconds(
-        Case.Repeats, [&] { RenderWholeThenCrop(Case.FileName, Screen, Output); });
-    const long RenderKb = PeakKilobytes(RenderCommand(Case.FileName, Screen, Output));
-    const long WholeKb =
-        PeakKilobytes({SelfPath(), "--decode-whole", Case.FileName, ScreenText, Output});
-    const double Ratio = Whole / Windowed;
-    std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", Case.Label,
-                std::filesystem::file_size(Case.FileName) / 1048576.0, Windowed, Whole, Ratio,
-                RenderKb / 1024.0, WholeKb / 1024.0);
-    if (RenderKb < 0 || WholeKb < 0) {
+    const double whole = MedianMilliseconds(
+        picture.Repeats, [&] { RenderWholeThenCrop(picture.FileName, screen, output); });
+    const long renderKb = PeakKilobytes(RenderCommand(picture.FileName, screen, output));
+    const long wholeKb =
+        PeakKilobytes({SelfPath(), "--decode-whole", picture.FileName, screenText, output});
+    const double ratio = whole / windowed;
+    std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", picture.Label,
+                std::filesystem::file_size(picture.FileName) / 1048576.0, windowed, whole, ratio,
+                renderKb / 1024.0, wholeKb / 1024.0);
+    if (renderKb < 0 || wholeKb < 0) {
       std::printf("  FAILED: a child process did not complete\n");
-      GoalsMet = false;
+      goalsMet = false;
     }
-    if (Case.MinimumRatio > 0) {
-      GoalsMet = Goal(Ratio >= Case.MinimumRatio, "windowed at least " +
-                                                      std::to_string(int(Case.MinimumRatio)) +
-                                                      "x faster than whole decode") &&
-                 GoalsMet;
+    if (picture.MinimumRatio > 0) {
+      goalsMet = Goal(ratio >= picture.MinimumRatio, "windowed at least " +
+                                                         std::to_string(int(picture.MinimumRatio)) +
+                                                         "x faster than whole decode") &&
+                 goalsMet;
     }
-    if (Case.MaximumRenderKb > 0) {
-      GoalsMet = Goal(RenderKb >= 0 && RenderKb < Case.MaximumRenderKb,
+    if (picture.MaximumRenderKb > 0) {
+      goalsMet = Goal(renderKb >= 0 && renderKb < picture.MaximumRenderKb,
                       "skyrelle-render peak resident memory under " +
-                          std::to_string(Case.MaximumRenderKb / 1024) + " MB") &&
-                 GoalsMet;
+                          std::to_string(picture.MaximumRenderKb / 1024) + " MB") &&
+                 goalsMet;
     }
   }
-  const TCase& First = Cases.front();
-  std::printf("%s, against djpeg and on a %s screen\n", First.Label, SizeText(LargeScreen).c_str());
-  const bool DjpegMet = CompareWithDjpeg(First, Screen, Output);
-  const bool PeakMet = LargeScreenPeak(First, LargeScreen, Output);
-  if (!Smoke) GoalsMet = GoalsMet && DjpegMet && PeakMet;
-  return GoalsMet ? 0 : 1;
+  const TCase& first = cases.front();
+  std::printf("%s, against djpeg and on a %s screen\n", first.Label, SizeText(largeScreen).c_str());
+  const bool djpegMet = CompareWithDjpeg(first, screen, output);
+  const bool peakMet = LargeScreenPeak(first, largeScreen, output);
+  if (!Smoke) goalsMet = goalsMet && djpegMet && peakMet;
+  return goalsMet ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int Count, char** Values) {
   try {
-    const std::vector<std::string> Arguments(Values + 1, Values + Count);
-    if (Arguments.size() == 4 && Arguments[0] == "--decode-whole") {
-      const std::size_t Cross = Arguments[2].find('x');
-      const TScreen Screen{std::stoi(Arguments[2].substr(0, Cross)),
-                           std::stoi(Arguments[2].substr(Cross + 1))};
-      RenderWholeThenCrop(Arguments[1], Screen, Arguments[3]);
+    const std::vector<std::string> arguments(Values + 1, Values + Count);
+    if (arguments.size() == 4 && arguments[0] == "--decode-whole") {
+      const std::size_t cross = arguments[2].find('x');
+      const TScreen screen{std::stoi(arguments[2].substr(0, cross)),
+                           std::stoi(arguments[2].substr(cross + 1))};
+      RenderWholeThenCrop(arguments[1], screen, arguments[3]);
       return 0;
     }
-    if (Arguments.size() == 1 && Arguments[0] == "--smoke") {
-      const test_support::TTempFolder Folder;
-      return Run(Folder.Path(), true);
+    if (arguments.size() == 1 && arguments[0] == "--smoke") {
+      const test_support::TTempFolder folder;
+      return Run(folder.Path(), true);
     }
-    if (Arguments.size() > 1 || (!Arguments.empty() && Arguments[0].starts_with('-'))) {
+    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with('-'))) {
       std::fputs("Usage: skyrelle-render-bench [FOLDER] | --smoke\n", stderr);
       return 2;
     }
-    const std::filesystem::path Folder =
-        Arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-bench"
-                          : std::filesystem::path(Arguments[0]);
-    return Run(Folder, false);
-  } catch (const std::exception& Error) {
-    std::fprintf(stderr, "skyrelle-render-bench: %s\n", Error.what());
+    const std::filesystem::path folder =
+        arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-bench"
+                          : std::filesystem::path(arguments[0]);
+    return Run(folder, false);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "skyrelle-render-bench: %s\n", error.what());
     return 2;
   }
 }

@@ -26,6 +26,7 @@
 #include "platform/IWallpaperSetter.h"
 #include "platform/Memory.h"
 #include "update/FileVersion.h"
+#include "update/UpdateCheck.h"
 
 namespace {
 
@@ -101,6 +102,8 @@ int Run(QApplication& Application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Before any window: when a newer program is offered, this replaces it and ends the process.
+  skyrelle::update::CheckForUpdateAtStart();
   QApplication application(argc, argv);
   int code = 1;
   try {

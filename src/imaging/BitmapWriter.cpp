@@ -39,38 +39,38 @@ std::size_t StrideOf(const TRgbImage& Image) {
 }
 
 std::array<std::uint8_t, HeadersSize> Headers(const TRgbImage& Image) {
-  const auto Width = static_cast<std::uint64_t>(Image.Width());
-  const auto Height = static_cast<std::uint64_t>(Image.Height());
-  const std::uint64_t PixelBytes = (Width * 3 + 3) / 4 * 4 * Height;
-  if (HeadersSize + PixelBytes > std::numeric_limits<std::uint32_t>::max()) {
+  const auto width = static_cast<std::uint64_t>(Image.Width());
+  const auto height = static_cast<std::uint64_t>(Image.Height());
+  const std::uint64_t pixelBytes = (width * 3 + 3) / 4 * 4 * height;
+  if (HeadersSize + pixelBytes > std::numeric_limits<std::uint32_t>::max()) {
     throw EImageError("Image too large for a bitmap file");
   }
-  std::array<std::uint8_t, HeadersSize> Header{};
-  Header[0] = 'B';
-  Header[1] = 'M';
-  Put32(Header.data() + 2, static_cast<std::uint32_t>(HeadersSize + PixelBytes));
-  Put32(Header.data() + 10, HeadersSize);
-  Put32(Header.data() + BmpFileHeaderSize, BmpInfoHeaderSize);
-  Put32(Header.data() + 18, static_cast<std::uint32_t>(Width));
-  Put32(Header.data() + 22, static_cast<std::uint32_t>(Height));
-  Put16(Header.data() + 26, 1);
-  Put16(Header.data() + 28, 24);
-  Put32(Header.data() + 34, static_cast<std::uint32_t>(PixelBytes));
-  Put32(Header.data() + 38, PixelsPerMetre);
-  Put32(Header.data() + 42, PixelsPerMetre);
-  return Header;
+  std::array<std::uint8_t, HeadersSize> header{};
+  header[0] = 'B';
+  header[1] = 'M';
+  Put32(header.data() + 2, static_cast<std::uint32_t>(HeadersSize + pixelBytes));
+  Put32(header.data() + 10, HeadersSize);
+  Put32(header.data() + BmpFileHeaderSize, BmpInfoHeaderSize);
+  Put32(header.data() + 18, static_cast<std::uint32_t>(width));
+  Put32(header.data() + 22, static_cast<std::uint32_t>(height));
+  Put16(header.data() + 26, 1);
+  Put16(header.data() + 28, 24);
+  Put32(header.data() + 34, static_cast<std::uint32_t>(pixelBytes));
+  Put32(header.data() + 38, PixelsPerMetre);
+  Put32(header.data() + 42, PixelsPerMetre);
+  return header;
 }
 
 // Row Y as the file stores it: blue, green, red, then zeros up to the stride.
 void EncodeRow(const TRgbImage& Image, std::int32_t Y, std::uint8_t* Out) {
-  const std::uint8_t* In = Image.Row(Y);
-  const std::size_t Width = static_cast<std::size_t>(Image.Width());
-  for (std::size_t X = 0; X < Width; ++X, In += 3, Out += 3) {
-    Out[0] = In[2];
-    Out[1] = In[1];
-    Out[2] = In[0];
+  const std::uint8_t* in = Image.Row(Y);
+  const std::size_t width = static_cast<std::size_t>(Image.Width());
+  for (std::size_t x = 0; x < width; ++x, in += 3, Out += 3) {
+    Out[0] = in[2];
+    Out[1] = in[1];
+    Out[2] = in[0];
   }
-  std::memset(Out, 0, StrideOf(Image) - Width * 3);
+  std::memset(Out, 0, StrideOf(Image) - width * 3);
 }
 
 std::string_view AsText(const std::vector<std::uint8_t>& Bytes, std::size_t Count) {
@@ -80,45 +80,45 @@ std::string_view AsText(const std::vector<std::uint8_t>& Bytes, std::size_t Coun
 }  // namespace
 
 std::vector<std::uint8_t> EncodeBitmap(const TRgbImage& Image) {
-  const auto Header = Headers(Image);
-  const std::size_t Stride = StrideOf(Image);
-  std::vector<std::uint8_t> File(Header.begin(), Header.end());
-  File.resize(HeadersSize + Stride * static_cast<std::size_t>(Image.Height()));
-  std::uint8_t* Out = File.data() + HeadersSize;
-  for (std::int32_t Y = Image.Height() - 1; Y >= 0; --Y, Out += Stride) EncodeRow(Image, Y, Out);
-  return File;
+  const auto header = Headers(Image);
+  const std::size_t stride = StrideOf(Image);
+  std::vector<std::uint8_t> file(header.begin(), header.end());
+  file.resize(HeadersSize + stride * static_cast<std::size_t>(Image.Height()));
+  std::uint8_t* out = file.data() + HeadersSize;
+  for (std::int32_t y = Image.Height() - 1; y >= 0; --y, out += stride) EncodeRow(Image, y, out);
+  return file;
 }
 
 void CheckBitmapTarget(const std::string& FileName) {
   try {
     platform::CheckFileReplaceable(FileName);
-  } catch (const platform::EFileError& Error) {
-    throw WriteError(FileName, Error);
+  } catch (const platform::EFileError& error) {
+    throw WriteError(FileName, error);
   }
 }
 
 // Streamed bottom row first through one piece of a few rows, so that the file never exists
 // in memory beside the image.
 void WriteBitmap(const TRgbImage& Image, const std::string& FileName) {
-  const auto Header = Headers(Image);
-  const std::size_t Stride = StrideOf(Image);
+  const auto header = Headers(Image);
+  const std::size_t stride = StrideOf(Image);
   try {
-    platform::TWholeFileWriter File(FileName);
-    std::vector<std::uint8_t> Piece(std::max(WritePieceSize / Stride, std::size_t{1}) * Stride);
-    std::copy(Header.begin(), Header.end(), Piece.begin());
-    std::size_t Filled = HeadersSize;
-    for (std::int32_t Y = Image.Height() - 1; Y >= 0; --Y) {
-      if (Filled + Stride > Piece.size()) {
-        File.Write(AsText(Piece, Filled));
-        Filled = 0;
+    platform::TWholeFileWriter file(FileName);
+    std::vector<std::uint8_t> piece(std::max(WritePieceSize / stride, std::size_t{1}) * stride);
+    std::copy(header.begin(), header.end(), piece.begin());
+    std::size_t filled = HeadersSize;
+    for (std::int32_t y = Image.Height() - 1; y >= 0; --y) {
+      if (filled + stride > piece.size()) {
+        file.Write(AsText(piece, filled));
+        filled = 0;
       }
-      EncodeRow(Image, Y, Piece.data() + Filled);
-      Filled += Stride;
+      EncodeRow(Image, y, piece.data() + filled);
+      filled += stride;
     }
-    File.Write(AsText(Piece, Filled));
-    File.Commit();
-  } catch (const platform::EFileError& Error) {
-    throw WriteError(FileName, Error);
+    file.Write(AsText(piece, filled));
+    file.Commit();
+  } catch (const platform::EFileError& error) {
+    throw WriteError(FileName, error);
   }
 }
 

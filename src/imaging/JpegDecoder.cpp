@@ -46,27 +46,27 @@ namespace {
 constexpr std::uint64_t OtherBuffersAllowance = std::uint64_t{64} << 20;
 
 [[noreturn]] void ExitWithError(j_common_ptr Common) {
-  auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
-  (*Common->err->format_message)(Common, State->Message);
-  std::longjmp(State->Jump, 1);
+  auto* state = static_cast<TJpegDecoder::TState*>(Common->client_data);
+  (*Common->err->format_message)(Common, state->Message);
+  std::longjmp(state->Jump, 1);
 }
 
 // Runs inside the library, so nothing here may own memory: the jump skips destructors.
 void CheckScanCount(j_common_ptr Common) {
-  const auto* Info = reinterpret_cast<j_decompress_ptr>(Common);
-  auto* State = static_cast<TJpegDecoder::TState*>(Common->client_data);
-  if (Info->input_scan_number <= State->ScanLimit) return;
-  std::snprintf(State->Message, sizeof State->Message, "too many scans (more than %d)",
-                State->ScanLimit);
-  std::longjmp(State->Jump, 1);
+  const auto* info = reinterpret_cast<j_decompress_ptr>(Common);
+  auto* state = static_cast<TJpegDecoder::TState*>(Common->client_data);
+  if (info->input_scan_number <= state->ScanLimit) return;
+  std::snprintf(state->Message, sizeof state->Message, "too many scans (more than %d)",
+                state->ScanLimit);
+  std::longjmp(state->Jump, 1);
 }
 
 // Missing data would come out as grey filler, so it is an error; other warnings (stray bytes
 // between markers and the like) leave the pixels intact and are let through silently.
 void EmitMessage(j_common_ptr Common, int Level) {
   if (Level >= 0) return;
-  const int Code = Common->err->msg_code;
-  if (Code == JWRN_JPEG_EOF || Code == JWRN_HIT_MARKER) ExitWithError(Common);
+  const int code = Common->err->msg_code;
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) ExitWithError(Common);
   ++Common->err->num_warnings;
 }
 
@@ -82,20 +82,20 @@ void TermSource(j_decompress_ptr) {}
 // or a read failed) raises the end-of-file warning, which EmitMessage turns into an error; the
 // end marker handed back is only there to keep the library's state sound.
 boolean FillInputBuffer(j_decompress_ptr Info) {
-  TJpegDecoder::TState& State = StateOf(Info);
-  const std::uint64_t Size = State.Source->Size();
-  const std::uint64_t Left = State.NextOffset < Size ? Size - State.NextOffset : 0;
-  const auto Count = static_cast<std::size_t>(std::min<std::uint64_t>(Left, State.Buffer.size()));
-  if (Count == 0 || !State.Source->ReadAt(State.NextOffset, State.Buffer.data(), Count)) {
+  TJpegDecoder::TState& state = StateOf(Info);
+  const std::uint64_t size = state.Source->Size();
+  const std::uint64_t left = state.NextOffset < size ? size - state.NextOffset : 0;
+  const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left, state.Buffer.size()));
+  if (count == 0 || !state.Source->ReadAt(state.NextOffset, state.Buffer.data(), count)) {
     static const JOCTET EndOfImage[] = {0xFF, JPEG_EOI};
     WARNMS(Info, JWRN_JPEG_EOF);
-    State.Reader.next_input_byte = EndOfImage;
-    State.Reader.bytes_in_buffer = sizeof EndOfImage;
+    state.Reader.next_input_byte = EndOfImage;
+    state.Reader.bytes_in_buffer = sizeof EndOfImage;
     return TRUE;
   }
-  State.NextOffset += Count;
-  State.Reader.next_input_byte = State.Buffer.data();
-  State.Reader.bytes_in_buffer = Count;
+  state.NextOffset += count;
+  state.Reader.next_input_byte = state.Buffer.data();
+  state.Reader.bytes_in_buffer = count;
   return TRUE;
 }
 
@@ -103,15 +103,15 @@ boolean FillInputBuffer(j_decompress_ptr Info) {
 // it finds the buffer empty.
 void SkipInputData(j_decompress_ptr Info, long Count) {
   if (Count <= 0) return;
-  jpeg_source_mgr& Reader = StateOf(Info).Reader;
-  const auto Skip = static_cast<std::uint64_t>(Count);
-  if (Skip <= Reader.bytes_in_buffer) {
-    Reader.next_input_byte += Skip;
-    Reader.bytes_in_buffer -= static_cast<std::size_t>(Skip);
+  jpeg_source_mgr& reader = StateOf(Info).Reader;
+  const auto skip = static_cast<std::uint64_t>(Count);
+  if (skip <= reader.bytes_in_buffer) {
+    reader.next_input_byte += skip;
+    reader.bytes_in_buffer -= static_cast<std::size_t>(skip);
     return;
   }
-  StateOf(Info).NextOffset += Skip - Reader.bytes_in_buffer;
-  Reader.bytes_in_buffer = 0;
+  StateOf(Info).NextOffset += skip - reader.bytes_in_buffer;
+  reader.bytes_in_buffer = 0;
 }
 
 std::uint8_t Multiply(std::uint32_t A, std::uint32_t B) {
@@ -120,9 +120,9 @@ std::uint8_t Multiply(std::uint32_t A, std::uint32_t B) {
 
 // Adobe-marked CMYK is stored inverted (0 means full ink).
 void ConvertCmyk(const JSAMPLE* In, std::uint8_t* Out, std::int32_t Count, bool Inverted) {
-  for (std::int32_t I = 0; I < Count; ++I, In += 4, Out += 3) {
-    const std::uint32_t K = Inverted ? In[3] : 255U - In[3];
-    for (int C = 0; C < 3; ++C) Out[C] = Multiply(Inverted ? In[C] : 255U - In[C], K);
+  for (std::int32_t i = 0; i < Count; ++i, In += 4, Out += 3) {
+    const std::uint32_t k = Inverted ? In[3] : 255U - In[3];
+    for (int c = 0; c < 3; ++c) Out[c] = Multiply(Inverted ? In[c] : 255U - In[c], k);
   }
 }
 
@@ -132,32 +132,32 @@ TJpegDecoder::TJpegDecoder(std::string FileName, std::unique_ptr<IByteSource> So
     : FFileName(std::move(FileName)),
       FSource(std::move(Source)),
       FState(std::make_unique<TState>()) {
-  std::uint8_t Signature[3];
-  if (!FSource->ReadAt(0, Signature, sizeof Signature) || Signature[0] != 0xFF ||
-      Signature[1] != 0xD8 || Signature[2] != 0xFF) {
+  std::uint8_t signature[3];
+  if (!FSource->ReadAt(0, signature, sizeof signature) || signature[0] != 0xFF ||
+      signature[1] != 0xD8 || signature[2] != 0xFF) {
     Fail("not a JPEG picture");
   }
-  TState& State = *FState;
-  State.Source = FSource.get();
-  State.Buffer.resize(
+  TState& state = *FState;
+  state.Source = FSource.get();
+  state.Buffer.resize(
       static_cast<std::size_t>(std::min<std::uint64_t>(FSource->Size(), ReadChunkSize)));
-  State.Reader.init_source = InitSource;
-  State.Reader.fill_input_buffer = FillInputBuffer;
-  State.Reader.skip_input_data = SkipInputData;
-  State.Reader.resync_to_restart = jpeg_resync_to_restart;
-  State.Reader.term_source = TermSource;
-  State.Info.err = jpeg_std_error(&State.Errors);
-  State.Errors.error_exit = ExitWithError;
-  State.Errors.emit_message = EmitMessage;
-  State.Info.client_data = &State;
-  State.Progress.progress_monitor = CheckScanCount;
+  state.Reader.init_source = InitSource;
+  state.Reader.fill_input_buffer = FillInputBuffer;
+  state.Reader.skip_input_data = SkipInputData;
+  state.Reader.resync_to_restart = jpeg_resync_to_restart;
+  state.Reader.term_source = TermSource;
+  state.Info.err = jpeg_std_error(&state.Errors);
+  state.Errors.error_exit = ExitWithError;
+  state.Errors.emit_message = EmitMessage;
+  state.Info.client_data = &state;
+  state.Progress.progress_monitor = CheckScanCount;
   Guarded([&] {
-    jpeg_create_decompress(&State.Info);
-    State.Created = true;
-    State.Info.mem->max_memory_to_use = static_cast<long>(MaxBufferedBytes + OtherBuffersAllowance);
-    State.Info.src = &State.Reader;
-    State.Info.progress = &State.Progress;
-    jpeg_read_header(&State.Info, TRUE);
+    jpeg_create_decompress(&state.Info);
+    state.Created = true;
+    state.Info.mem->max_memory_to_use = static_cast<long>(MaxBufferedBytes + OtherBuffersAllowance);
+    state.Info.src = &state.Reader;
+    state.Info.progress = &state.Progress;
+    jpeg_read_header(&state.Info, TRUE);
   });
 }
 
@@ -179,72 +179,72 @@ TPictureSize TJpegDecoder::Size() const {
 // Progressive and other multi-scan pictures keep every coefficient until the last scan, and
 // each scan goes over them again.
 void TJpegDecoder::LimitBufferedWork() {
-  const jpeg_decompress_struct& Info = FState->Info;
-  std::uint64_t Blocks = 0;
-  for (int I = 0; I < Info.num_components; ++I) {
-    const jpeg_component_info& Component = Info.comp_info[I];
-    const auto RoundUp = [](std::uint64_t Value, std::uint64_t Step) {
+  const jpeg_decompress_struct& info = FState->Info;
+  std::uint64_t blocks = 0;
+  for (int i = 0; i < info.num_components; ++i) {
+    const jpeg_component_info& component = info.comp_info[i];
+    const auto roundUp = [](std::uint64_t Value, std::uint64_t Step) {
       return (Value + Step - 1) / Step * Step;
     };
-    Blocks += RoundUp(Component.width_in_blocks, Component.h_samp_factor) *
-              RoundUp(Component.height_in_blocks, Component.v_samp_factor);
+    blocks += roundUp(component.width_in_blocks, component.h_samp_factor) *
+              roundUp(component.height_in_blocks, component.v_samp_factor);
   }
-  const std::uint64_t Bytes = Blocks * sizeof(JBLOCK);
-  if (Bytes > MaxBufferedBytes) {
-    Fail("progressive picture too large to decode (" + std::to_string(Bytes >> 20) +
+  const std::uint64_t bytes = blocks * sizeof(JBLOCK);
+  if (bytes > MaxBufferedBytes) {
+    Fail("progressive picture too large to decode (" + std::to_string(bytes >> 20) +
          " MB of coefficients, at most " + std::to_string(MaxBufferedBytes >> 20) + " MB)");
   }
   FState->ScanLimit = static_cast<int>(
-      std::clamp<std::uint64_t>(MaxBlockScans / std::max<std::uint64_t>(Blocks, 1), 1, MaxScans));
+      std::clamp<std::uint64_t>(MaxBlockScans / std::max<std::uint64_t>(blocks, 1), 1, MaxScans));
 }
 
 void TJpegDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
-  const TWindowSpan Span = ClipWindow(Size(), Left, Window);
-  if (Span.Empty()) return;
-  jpeg_decompress_struct& Info = FState->Info;
-  const bool Cmyk = Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
-  const bool Inverted = Cmyk && Info.saw_Adobe_marker;
-  Info.out_color_space = Cmyk ? JCS_CMYK : JCS_RGB;
-  if (jpeg_has_multiple_scans(&Info)) LimitBufferedWork();
+  const TWindowSpan span = ClipWindow(Size(), Left, Window);
+  if (span.Empty()) return;
+  jpeg_decompress_struct& info = FState->Info;
+  const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  const bool inverted = cmyk && info.saw_Adobe_marker;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  if (jpeg_has_multiple_scans(&info)) LimitBufferedWork();
 
   // Smooth upsampling reads one chroma sample beyond each edge of a crop: one more iMCU on each
   // side keeps the window's pixels equal to those of a whole decode.
-  const std::int64_t Widening = std::int64_t{Info.max_h_samp_factor} * DCTSIZE;
-  const std::int64_t Width = Info.image_width;
-  const std::int64_t CropStart = std::max<std::int64_t>(Span.FirstColumn - Widening, 0);
-  const std::int64_t CropEnd =
-      std::min<std::int64_t>(std::int64_t{Span.FirstColumn} + Span.Columns + Widening, Width);
-  JDIMENSION CropOffset = 0;
+  const std::int64_t widening = std::int64_t{info.max_h_samp_factor} * DCTSIZE;
+  const std::int64_t width = info.image_width;
+  const std::int64_t cropStart = std::max<std::int64_t>(span.FirstColumn - widening, 0);
+  const std::int64_t cropEnd =
+      std::min<std::int64_t>(std::int64_t{span.FirstColumn} + span.Columns + widening, width);
+  JDIMENSION cropOffset = 0;
   Guarded([&] {
-    jpeg_start_decompress(&Info);
-    if (CropStart > 0 || CropEnd < Width) {
-      JDIMENSION Offset = static_cast<JDIMENSION>(CropStart);
-      JDIMENSION Columns = static_cast<JDIMENSION>(CropEnd - CropStart);
-      jpeg_crop_scanline(&Info, &Offset, &Columns);
-      CropOffset = Offset;
+    jpeg_start_decompress(&info);
+    if (cropStart > 0 || cropEnd < width) {
+      JDIMENSION offset = static_cast<JDIMENSION>(cropStart);
+      JDIMENSION columns = static_cast<JDIMENSION>(cropEnd - cropStart);
+      jpeg_crop_scanline(&info, &offset, &columns);
+      cropOffset = offset;
     }
   });
-  if (CropOffset > static_cast<JDIMENSION>(Span.FirstColumn) ||
-      std::uint64_t{CropOffset} + Info.output_width < std::uint64_t(CropEnd) ||
-      std::uint64_t{CropOffset} + Info.output_width > std::uint64_t(Width)) {
+  if (cropOffset > static_cast<JDIMENSION>(span.FirstColumn) ||
+      std::uint64_t{cropOffset} + info.output_width < std::uint64_t(cropEnd) ||
+      std::uint64_t{cropOffset} + info.output_width > std::uint64_t(width)) {
     Fail("unexpected crop from the JPEG library");
   }
 
-  std::vector<JSAMPLE> Row(std::size_t{Info.output_width} * Info.output_components);
-  const std::size_t Skip = (Span.FirstColumn - CropOffset) * std::size_t(Info.output_components);
+  std::vector<JSAMPLE> row(std::size_t{info.output_width} * info.output_components);
+  const std::size_t skip = (span.FirstColumn - cropOffset) * std::size_t(info.output_components);
   Guarded([&] {
-    JSAMPROW Rows[1] = {Row.data()};
-    while (Info.output_scanline < static_cast<JDIMENSION>(Span.Rows)) {
-      std::uint8_t* Out = Window.Row(static_cast<std::int32_t>(Info.output_scanline)) +
-                          std::size_t(Span.TargetColumn) * 3;
-      if (jpeg_read_scanlines(&Info, Rows, 1) != 1) ERREXIT(&Info, JERR_INPUT_EOF);
-      if (Cmyk) {
-        ConvertCmyk(Row.data() + Skip, Out, Span.Columns, Inverted);
+    JSAMPROW rows[1] = {row.data()};
+    while (info.output_scanline < static_cast<JDIMENSION>(span.Rows)) {
+      std::uint8_t* out = Window.Row(static_cast<std::int32_t>(info.output_scanline)) +
+                          std::size_t(span.TargetColumn) * 3;
+      if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
+      if (cmyk) {
+        ConvertCmyk(row.data() + skip, out, span.Columns, inverted);
       } else {
-        std::memcpy(Out, Row.data() + Skip, std::size_t(Span.Columns) * 3);
+        std::memcpy(out, row.data() + skip, std::size_t(span.Columns) * 3);
       }
     }
-    jpeg_abort_decompress(&Info);
+    jpeg_abort_decompress(&info);
   });
 }
 

@@ -46,8 +46,8 @@ TPngDecoder::TState& StateOf(png_structp Png) {
 }
 
 [[noreturn]] void ExitWithError(png_structp Png, png_const_charp Message) {
-  auto* State = static_cast<TPngDecoder::TState*>(png_get_error_ptr(Png));
-  std::snprintf(State->Message, sizeof State->Message, "%s", Message);
+  auto* state = static_cast<TPngDecoder::TState*>(png_get_error_ptr(Png));
+  std::snprintf(state->Message, sizeof state->Message, "%s", Message);
   png_longjmp(Png, 1);
 }
 
@@ -55,29 +55,29 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 
 // The bytes from Position on; false at the end of the file or when it cannot be read.
 bool FillBuffer(TPngDecoder::TState& State) {
-  const std::uint64_t Size = State.Source->Size();
-  if (State.Position >= Size) return false;
-  const auto Count =
-      static_cast<std::size_t>(std::min<std::uint64_t>(Size - State.Position, State.Buffer.size()));
-  if (!State.Source->ReadAt(State.Position, State.Buffer.data(), Count)) return false;
+  const std::uint64_t size = State.Source->Size();
+  if (State.Position >= size) return false;
+  const auto count =
+      static_cast<std::size_t>(std::min<std::uint64_t>(size - State.Position, State.Buffer.size()));
+  if (!State.Source->ReadAt(State.Position, State.Buffer.data(), count)) return false;
   State.BufferStart = State.Position;
-  State.BufferEnd = State.Position + Count;
+  State.BufferEnd = State.Position + count;
   return true;
 }
 
 // The library reads forward only, so the buffer always starts at or before Position.
 void ReadData(png_structp Png, png_bytep Out, png_size_t Count) {
-  TPngDecoder::TState& State = StateOf(Png);
-  if (Count > State.ReadLimit - std::min(State.Position, State.ReadLimit))
+  TPngDecoder::TState& state = StateOf(Png);
+  if (Count > state.ReadLimit - std::min(state.Position, state.ReadLimit))
     png_error(Png, "far more data than its size needs");
   while (Count > 0) {
-    if (State.Position >= State.BufferEnd && !FillBuffer(State)) png_error(Png, "truncated data");
-    const std::size_t Piece =
-        std::min(Count, static_cast<std::size_t>(State.BufferEnd - State.Position));
-    std::memcpy(Out, State.Buffer.data() + (State.Position - State.BufferStart), Piece);
-    Out += Piece;
-    Count -= Piece;
-    State.Position += Piece;
+    if (state.Position >= state.BufferEnd && !FillBuffer(state)) png_error(Png, "truncated data");
+    const std::size_t piece =
+        std::min(Count, static_cast<std::size_t>(state.BufferEnd - state.Position));
+    std::memcpy(Out, state.Buffer.data() + (state.Position - state.BufferStart), piece);
+    Out += piece;
+    Count -= piece;
+    state.Position += piece;
   }
 }
 
@@ -106,22 +106,24 @@ struct TPass {
 
 TPass PassOf(std::uint32_t Width, std::uint32_t Height, bool Interlaced, int Pass) {
   if (!Interlaced) return {Height, Width};
-  return {PNG_PASS_ROWS(Height, Pass), PNG_PASS_COLS(Width, Pass), PNG_PASS_START_ROW(Pass),
-          PNG_PASS_ROW_OFFSET(Pass),   PNG_PASS_START_COL(Pass),   PNG_PASS_COL_OFFSET(Pass)};
+  const auto unsignedOf = [](int AValue) { return static_cast<std::uint32_t>(AValue); };
+  return {PNG_PASS_ROWS(Height, Pass),          PNG_PASS_COLS(Width, Pass),
+          unsignedOf(PNG_PASS_START_ROW(Pass)), unsignedOf(PNG_PASS_ROW_OFFSET(Pass)),
+          unsignedOf(PNG_PASS_START_COL(Pass)), unsignedOf(PNG_PASS_COL_OFFSET(Pass))};
 }
 
 // The row's pixels Count pixels from In (RGB or RGBA) as RGB onto white, Step pixels apart in
 // the output.
 void PutPixels(const png_byte* In, int Channels, std::uint8_t* Out, std::size_t Count,
                std::size_t Step) {
-  for (std::size_t I = 0; I < Count; ++I, In += Channels, Out += Step * 3) {
+  for (std::size_t i = 0; i < Count; ++i, In += Channels, Out += Step * 3) {
     if (Channels == 3) {
       std::memcpy(Out, In, 3);
       continue;
     }
-    const std::uint32_t Alpha = In[3];
-    for (int C = 0; C < 3; ++C) {
-      Out[C] = static_cast<std::uint8_t>((In[C] * Alpha + 255 * (255 - Alpha) + 127) / 255);
+    const std::uint32_t alpha = In[3];
+    for (int c = 0; c < 3; ++c) {
+      Out[c] = static_cast<std::uint8_t>((In[c] * alpha + 255 * (255 - alpha) + 127) / 255);
     }
   }
 }
@@ -132,28 +134,28 @@ TPngDecoder::TPngDecoder(std::string FileName, std::unique_ptr<IByteSource> Sour
     : FFileName(std::move(FileName)),
       FSource(std::move(Source)),
       FState(std::make_unique<TState>()) {
-  png_byte Signature[SignatureSize];
-  if (!FSource->ReadAt(0, Signature, SignatureSize) ||
-      png_sig_cmp(Signature, 0, SignatureSize) != 0) {
+  png_byte signature[SignatureSize];
+  if (!FSource->ReadAt(0, signature, SignatureSize) ||
+      png_sig_cmp(signature, 0, SignatureSize) != 0) {
     Fail("not a PNG picture");
   }
-  TState& State = *FState;
-  State.Source = FSource.get();
-  State.ReadLimit = MetadataAllowance;
-  State.Buffer.resize(ReadPieceSize);
-  State.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &State, ExitWithError, IgnoreWarning);
-  if (State.Png == nullptr) Fail("out of memory");
-  State.Info = png_create_info_struct(State.Png);
-  if (State.Info == nullptr) Fail("out of memory");
+  TState& state = *FState;
+  state.Source = FSource.get();
+  state.ReadLimit = MetadataAllowance;
+  state.Buffer.resize(ReadPieceSize);
+  state.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, ExitWithError, IgnoreWarning);
+  if (state.Png == nullptr) Fail("out of memory");
+  state.Info = png_create_info_struct(state.Png);
+  if (state.Info == nullptr) Fail("out of memory");
   Guarded([&] {
-    png_set_read_fn(State.Png, &State, ReadData);
+    png_set_read_fn(state.Png, &state, ReadData);
     // A negative count makes every ancillary chunk but the transparency one unknown, and
     // unknown chunks are skipped without being held: a chunk that claims gigabytes of text
     // costs nothing.
-    png_set_keep_unknown_chunks(State.Png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_set_chunk_malloc_max(State.Png, MaxChunkBytes);
-    png_set_user_limits(State.Png, MaxSide, MaxSide);
-    png_read_info(State.Png, State.Info);
+    png_set_keep_unknown_chunks(state.Png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(state.Png, MaxChunkBytes);
+    png_set_user_limits(state.Png, MaxSide, MaxSide);
+    png_read_info(state.Png, state.Info);
   });
 }
 
@@ -173,49 +175,49 @@ TPictureSize TPngDecoder::Size() const {
 }
 
 void TPngDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
-  const TWindowSpan Span = ClipWindow(Size(), Left, Window);
-  if (Span.Empty()) return;
-  png_structp Png = FState->Png;
-  png_infop Info = FState->Info;
-  const bool Interlaced = png_get_interlace_type(Png, Info) != PNG_INTERLACE_NONE;
-  const std::uint32_t Width = png_get_image_width(Png, Info);
-  const std::uint32_t Height = png_get_image_height(Png, Info);
-  const auto Rows = static_cast<std::uint32_t>(Span.Rows);
-  const int Passes = Interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1;
-  CheckInflatedSize(Window, Passes, Rows);
-  int Channels = 0;
-  std::size_t RowBytes = 0;
+  const TWindowSpan span = ClipWindow(Size(), Left, Window);
+  if (span.Empty()) return;
+  png_structp png = FState->Png;
+  png_infop info = FState->Info;
+  const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+  const std::uint32_t width = png_get_image_width(png, info);
+  const std::uint32_t height = png_get_image_height(png, info);
+  const auto rows = static_cast<std::uint32_t>(span.Rows);
+  const int passes = interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1;
+  CheckInflatedSize(Window, passes, rows);
+  int channels = 0;
+  std::size_t rowBytes = 0;
   Guarded([&] {
     // Without interlace handling libpng hands out each pass's rows as they are stored, which
     // lets the window receive them without an image-sized buffer.
-    png_set_expand(Png);
-    png_set_scale_16(Png);
-    png_set_gray_to_rgb(Png);
-    png_read_update_info(Png, Info);
-    Channels = png_get_channels(Png, Info);
-    RowBytes = png_get_rowbytes(Png, Info);
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_read_update_info(png, info);
+    channels = png_get_channels(png, info);
+    rowBytes = png_get_rowbytes(png, info);
   });
-  if (Channels != 3 && Channels != 4) Fail("unexpected PNG channel count");
-  std::vector<png_byte> Row(RowBytes);
-  const std::uint32_t First = static_cast<std::uint32_t>(Span.FirstColumn);
-  const std::uint32_t End = First + static_cast<std::uint32_t>(Span.Columns);
+  if (channels != 3 && channels != 4) Fail("unexpected PNG channel count");
+  std::vector<png_byte> row(rowBytes);
+  const std::uint32_t first = static_cast<std::uint32_t>(span.FirstColumn);
+  const std::uint32_t end = first + static_cast<std::uint32_t>(span.Columns);
   Guarded([&] {
-    for (int Pass = 0; Pass < Passes; ++Pass) {
-      const TPass Stored = PassOf(Width, Height, Interlaced, Pass);
-      if (Stored.Empty()) continue;
-      // The pass's columns that fall inside [First, End).
-      const std::uint32_t FirstInPass = Stored.ColumnsBefore(First);
-      const std::uint32_t EndInPass = Stored.ColumnsBefore(End);
-      const std::uint32_t RowsRead = Stored.RowsRead(Pass == Passes - 1, Rows);
-      for (std::uint32_t PassRow = 0; PassRow < RowsRead; ++PassRow) {
-        const std::uint32_t Y = Stored.RowStart + PassRow * Stored.RowStep;
-        png_read_row(Png, Row.data(), nullptr);
-        if (Y >= Rows || FirstInPass >= EndInPass) continue;
-        const std::uint32_t X = Stored.ColumnStart + FirstInPass * Stored.ColumnStep;
-        PutPixels(Row.data() + std::size_t(FirstInPass) * Channels, Channels,
-                  Window.Row(static_cast<std::int32_t>(Y)) +
-                      (std::size_t(X - First) + std::size_t(Span.TargetColumn)) * 3,
-                  EndInPass - FirstInPass, Stored.ColumnStep);
+    for (int pass = 0; pass < passes; ++pass) {
+      const TPass stored = PassOf(width, height, interlaced, pass);
+      if (stored.Empty()) continue;
+      // The pass's columns that fall inside [first, end).
+      const std::uint32_t firstInPass = stored.ColumnsBefore(first);
+      const std::uint32_t endInPass = stored.ColumnsBefore(end);
+      const std::uint32_t rowsRead = stored.RowsRead(pass == passes - 1, rows);
+      for (std::uint32_t passRow = 0; passRow < rowsRead; ++passRow) {
+        const std::uint32_t y = stored.RowStart + passRow * stored.RowStep;
+        png_read_row(png, row.data(), nullptr);
+        if (y >= rows || firstInPass >= endInPass) continue;
+        const std::uint32_t x = stored.ColumnStart + firstInPass * stored.ColumnStep;
+        PutPixels(row.data() + std::size_t(firstInPass) * channels, channels,
+                  Window.Row(static_cast<std::int32_t>(y)) +
+                      (std::size_t(x - first) + std::size_t(span.TargetColumn)) * 3,
+                  endInPass - firstInPass, stored.ColumnStep);
       }
     }
   });
@@ -224,30 +226,30 @@ void TPngDecoder::DrawWindow(std::int32_t Left, TRgbImage& Window) {
 // Refused before any row is read, from the header alone; the file's reads are then held to
 // what those rows can take.
 void TPngDecoder::CheckInflatedSize(const TRgbImage& Window, int Passes, std::uint32_t Rows) {
-  png_structp Png = FState->Png;
-  png_infop Info = FState->Info;
-  const std::uint32_t Width = png_get_image_width(Png, Info);
-  const std::uint32_t Height = png_get_image_height(Png, Info);
-  const std::uint64_t PixelBits =
-      std::uint64_t{png_get_bit_depth(Png, Info)} * png_get_channels(Png, Info);
-  std::uint64_t Inflated = 0;
-  for (int Pass = 0; Pass < Passes; ++Pass) {
-    const TPass Stored = PassOf(Width, Height, Passes > 1, Pass);
-    if (Stored.Empty()) continue;
-    const std::uint64_t StoredRowBytes = 1 + (Stored.Columns * PixelBits + 7) / 8;
-    Inflated += std::uint64_t{Stored.RowsRead(Pass == Passes - 1, Rows)} * StoredRowBytes;
+  png_structp png = FState->Png;
+  png_infop info = FState->Info;
+  const std::uint32_t width = png_get_image_width(png, info);
+  const std::uint32_t height = png_get_image_height(png, info);
+  const std::uint64_t pixelBits =
+      std::uint64_t{png_get_bit_depth(png, info)} * png_get_channels(png, info);
+  std::uint64_t inflated = 0;
+  for (int pass = 0; pass < Passes; ++pass) {
+    const TPass stored = PassOf(width, height, Passes > 1, pass);
+    if (stored.Empty()) continue;
+    const std::uint64_t storedRowBytes = 1 + (stored.Columns * pixelBits + 7) / 8;
+    inflated += std::uint64_t{stored.RowsRead(pass == Passes - 1, Rows)} * storedRowBytes;
   }
-  const std::uint64_t WindowPixels =
+  const std::uint64_t windowPixels =
       static_cast<std::uint64_t>(Window.Width()) * static_cast<std::uint64_t>(Window.Height());
-  const std::uint64_t Budget =
-      std::max(MinimumInflateBudget, WindowPixels * InflatedBytesPerWindowPixel);
-  if (Inflated > Budget) {
+  const std::uint64_t budget =
+      std::max(MinimumInflateBudget, windowPixels * InflatedBytesPerWindowPixel);
+  if (inflated > budget) {
     Fail("too large to decode: a " + std::to_string(Window.Width()) + " x " +
-         std::to_string(Window.Height()) + " section needs " + std::to_string(Inflated >> 20) +
-         " MB of image data inflated (at most " + std::to_string(Budget >> 20) + " MB)");
+         std::to_string(Window.Height()) + " section needs " + std::to_string(inflated >> 20) +
+         " MB of image data inflated (at most " + std::to_string(budget >> 20) + " MB)");
   }
   FState->ReadLimit =
-      FState->Position + Inflated + Inflated / CompressedOverheadDivisor + ReadSlack;
+      FState->Position + inflated + inflated / CompressedOverheadDivisor + ReadSlack;
 }
 
 }  // namespace skyrelle::imaging

@@ -21,8 +21,8 @@ EFileError::EFileError(const std::string& Action, int Code, std::string FileName
 
 std::string EFileError::Reason() const { return ReasonText(FCode, FNotRegularFile); }
 
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes) {
-  TWholeFileWriter file(FileName);
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes, TFileAccess Access) {
+  TWholeFileWriter file(FileName, Access);
   file.Write(Bytes);
   file.Commit();
 }

@@ -29,11 +29,20 @@ class EFileError : public std::runtime_error {
   bool FNotRegularFile;
 };
 
+// Who may use a file written whole.
+enum class TFileAccess {
+  ReadableByAll,   // other programs read it
+  ProgramForAll,   // a program everyone may run
+  Private,         // the current user's only
+  PrivateProgram,  // a program only the current user may read and run
+};
+
 // Writes Bytes to FileName whole: a temporary file beside it, flushed to disk, then put in
-// its place. A reader sees the old file or the new one, never a part of either, and a failure
-// leaves the old file as it was. Everyone may read the file (other programs read it).
-// FileName must be a regular file or a new one. Raises EFileError.
-void WriteFileWhole(const std::string& FileName, std::string_view Bytes);
+// its place (a link in that place is replaced, not followed). A reader sees the old file or
+// the new one, never a part of either, and a failure leaves the old file as it was.
+// Raises EFileError.
+void WriteFileWhole(const std::string& FileName, std::string_view Bytes,
+                    TFileAccess Access = TFileAccess::ReadableByAll);
 
 // WriteFileWhole for content too large to hold in memory at once: the pieces go to the
 // temporary file as they come, and Commit() puts it in FileName's place. Until then FileName
@@ -41,7 +50,8 @@ void WriteFileWhole(const std::string& FileName, std::string_view Bytes);
 class TWholeFileWriter {
  public:
   // Raises EFileError, also when FileName is there but is not a regular file.
-  explicit TWholeFileWriter(const std::string& FileName);
+  explicit TWholeFileWriter(const std::string& FileName,
+                            TFileAccess Access = TFileAccess::ReadableByAll);
   ~TWholeFileWriter();
   TWholeFileWriter(const TWholeFileWriter&) = delete;
   TWholeFileWriter& operator=(const TWholeFileWriter&) = delete;
@@ -54,6 +64,7 @@ class TWholeFileWriter {
  private:
   std::string FFileName;
   std::string FTemporaryName;
+  TFileAccess FAccess;
   std::intptr_t FHandle;  // the temporary file's, while it is open
 };
 

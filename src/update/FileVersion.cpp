@@ -44,13 +44,24 @@ bool TryReadRecord(const char* Record, TFileVersion& Version) {
   return true;
 }
 
+// The first whole record in [Begin, End), Version filled; End when there is none.
+template <typename TIterator>
+TIterator FindRecord(TIterator Begin, TIterator End, TFileVersion& Version) {
+  const std::array<char, MarkerSize> marker = Marker();
+  const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
+  for (auto hit = std::search(Begin, End, searcher);
+       hit != End && static_cast<std::size_t>(End - hit) >= RecordSize;
+       hit = std::search(hit + 1, End, searcher)) {
+    if (TryReadRecord(&*hit, Version)) return hit;
+  }
+  return End;
+}
+
 // Scans the file chunk by chunk, keeping the tail of each chunk for a record that straddles
 // two. Returns 0 with Version filled, or the error code.
 int FindVersionRecord(const std::string& FileName, TFileVersion& Version) {
   try {
     platform::TInputFile file(FileName);
-    const std::array<char, MarkerSize> marker = Marker();
-    const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
     std::vector<char> buffer(RecordSize - 1 + ChunkSize);
     std::size_t kept = 0;
     for (;;) {
@@ -58,17 +69,23 @@ int FindVersionRecord(const std::string& FileName, TFileVersion& Version) {
       if (got == 0) return NoRecord;
       const std::size_t filled = kept + got;
       const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(filled);
-      for (auto hit = std::search(buffer.begin(), end, searcher);
-           hit != end && static_cast<std::size_t>(end - hit) >= RecordSize;
-           hit = std::search(hit + 1, end, searcher)) {
-        if (TryReadRecord(&*hit, Version)) return 0;
-      }
+      if (FindRecord(buffer.begin(), end, Version) != end) return 0;
       kept = std::min(filled, RecordSize - 1);
       std::memmove(buffer.data(), buffer.data() + filled - kept, kept);
     }
   } catch (const platform::EFileError& error) {
     return error.Code();
   }
+}
+
+void WriteRecordNumbers(char* Record, const TFileVersion& Version) {
+  auto* bytes = reinterpret_cast<unsigned char*>(Record) + MarkerSize;
+  const std::uint16_t numbers[] = {Version.Major, Version.Minor, Version.Release, Version.Build};
+  for (std::size_t i = 0; i < 4; ++i) {
+    bytes[2 * i] = static_cast<unsigned char>(numbers[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<unsigned char>(numbers[i] >> 8);
+  }
+  for (std::size_t i = 0; i < 8; ++i) bytes[8 + i] = static_cast<unsigned char>(~bytes[i]);
 }
 
 }  // namespace
@@ -82,6 +99,14 @@ TFileVersion ReadFileVersion(const std::string& FileName) {
   TFileVersion version;
   if (const int error = FindVersionRecord(FileName, version); error != 0) throw EOSError(error);
   return version;
+}
+
+bool StampVersionRecord(std::string& ProgramBytes, const TFileVersion& Version) {
+  TFileVersion old;
+  const auto record = FindRecord(ProgramBytes.begin(), ProgramBytes.end(), old);
+  if (record == ProgramBytes.end()) return false;
+  WriteRecordNumbers(&*record, Version);
+  return true;
 }
 
 }  // namespace skyrelle::update

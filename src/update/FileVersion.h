@@ -20,4 +20,8 @@ std::string GetFileVersionText(const std::string& FileName);
 // file without a record).
 TFileVersion ReadFileVersion(const std::string& FileName);
 
+// Writes Version into the record that a program file's bytes hold, so that a release can be
+// published under other numbers than the build's. False when the bytes hold no record.
+bool StampVersionRecord(std::string& ProgramBytes, const TFileVersion& Version);
+
 }  // namespace skyrelle::update

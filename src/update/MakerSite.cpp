@@ -11,7 +11,7 @@ namespace {
 constexpr std::string_view SiteDomain = SKYRELLE_SITE_DOMAIN;
 constexpr std::string_view DonationButtonId = SKYRELLE_DONATION_BUTTON_ID;
 constexpr std::string_view FilesFolder = "/files/";
-constexpr std::string_view Processor = SKYRELLE_PROCESSOR;
+constexpr std::string_view PlatformFolder = SKYRELLE_SITE_PLATFORM_FOLDER;
 
 // SKYRELLE_SITE_URL without its trailing "/", or empty when unset or not an http(s) address.
 std::string SiteOverride() {
@@ -43,8 +43,6 @@ std::string RemoveDebugMarks(std::string_view Name) {
   return result;
 }
 
-std::string PlatformFilesFolder() { return std::string(FilesFolder) + PlatformFolder() + "/"; }
-
 }  // namespace
 
 std::string SiteAddressA() { return SiteAddress(""); }
@@ -56,8 +54,6 @@ std::string WebSiteHostName() {
   const std::size_t host = address.find("://") + 3;
   return address.substr(host, address.find('/', host) - host);
 }
-
-std::string PlatformFolder() { return "linux-" + std::string(Processor); }
 
 std::string DescriptorFileName(std::string_view ProgramFileName) {
   return core::ChangeFileExt(ProgramFileName, ".INF");
@@ -79,28 +75,36 @@ std::string InstallerFileName(std::string_view RunBefore) {
   return std::string(name);
 }
 
+std::string PlatformFilesPath() {
+  return std::string(FilesFolder) + std::string(PlatformFolder) +
+         (PlatformFolder.empty() ? "" : "/");
+}
+
 std::string StartupDescriptorURL(std::string_view ProgramFileName) {
-  return SiteAddressA() + std::string(FilesFolder) + DescriptorFileName(ProgramFileName);
+  return SiteAddressA() + PlatformFilesPath() + DescriptorFileName(ProgramFileName);
 }
 
 std::string AboutDescriptorURL(std::string_view ProgramFileName) {
-  return SiteAddressB() + PlatformFilesFolder() + AboutDescriptorFileName(ProgramFileName);
+  return SiteAddressB() + PlatformFilesPath() + AboutDescriptorFileName(ProgramFileName);
+}
+
+std::string ExtractURLPath(std::string_view URL) {
+  const std::size_t slash = URL.rfind('/');
+  return slash == std::string_view::npos ? std::string(URL) + "/"
+                                         : std::string(URL.substr(0, slash + 1));
 }
 
 std::string PackageURL(std::string_view DescriptorURL, std::string_view Url) {
-  const std::size_t slash = DescriptorURL.rfind('/');
-  const std::string_view folder =
-      slash == std::string_view::npos ? std::string_view() : DescriptorURL.substr(0, slash + 1);
-  return std::string(folder) + std::string(Url);
+  return ExtractURLPath(DescriptorURL) + std::string(Url);
 }
 
 std::string CabinetURL(std::string_view ProgramFileName) {
-  return SiteAddressB() + PlatformFilesFolder() + CabinetFileName(ProgramFileName);
+  return SiteAddressB() + PlatformFilesPath() + CabinetFileName(ProgramFileName);
 }
 
 std::string InstallerURL(std::string_view RunBefore) {
   const std::string name = InstallerFileName(RunBefore);
-  return name.empty() ? std::string() : SiteAddressB() + PlatformFilesFolder() + name;
+  return name.empty() ? std::string() : SiteAddressB() + PlatformFilesPath() + name;
 }
 
 std::string WebSitePageURL() { return SiteAddressB() + "/wiki/doku.php"; }

@@ -18,11 +18,6 @@ std::string SiteAddressB();
 // Host B's name as the About window shows it (the host and port of SKYRELLE_SITE_URL).
 std::string WebSiteHostName();
 
-// The site's folder of files for this build's system and processor: "linux-" and the
-// processor the program was built for, such as "linux-x86_64". A Linux program must never
-// fetch the Windows files of the same names, nor those for another processor.
-std::string PlatformFolder();
-
 // The program's file name with its extension replaced by ".INF".
 std::string DescriptorFileName(std::string_view ProgramFileName);
 // The same, with every "_debug" removed whatever its case.
@@ -33,17 +28,22 @@ std::string CabinetFileName(std::string_view ProgramFileName);
 // text when that part is empty, "." or "..", which would name a folder rather than a file.
 std::string InstallerFileName(std::string_view RunBefore);
 
-// The start-up check's descriptor: host A, "/files/" and DescriptorFileName.
+// Where the site keeps this platform's descriptor and packages: "/files/" and, for a program
+// other than the Windows one, a folder of its platform and processor ("/files/linux-x86_64/"),
+// so that no program ever fetches another platform's package.
+std::string PlatformFilesPath();
+
+// The start-up check's descriptor: host A, PlatformFilesPath and DescriptorFileName.
 std::string StartupDescriptorURL(std::string_view ProgramFileName);
-// The About window's descriptor: host B, "/files/", PlatformFolder, "/" and
-// AboutDescriptorFileName.
+// The About window's descriptor: host B, PlatformFilesPath and AboutDescriptorFileName.
 std::string AboutDescriptorURL(std::string_view ProgramFileName);
-// The descriptor's address up to its last "/", followed by the descriptor's `url` verbatim.
+// The address up to and including its last "/"; an address without "/" followed by "/".
+std::string ExtractURLPath(std::string_view URL);
+// ExtractURLPath of the descriptor's address, followed by the descriptor's `url` verbatim.
 std::string PackageURL(std::string_view DescriptorURL, std::string_view Url);
-// Host B, "/files/", PlatformFolder, "/" and CabinetFileName.
+// Host B, PlatformFilesPath and CabinetFileName.
 std::string CabinetURL(std::string_view ProgramFileName);
-// Host B, "/files/", PlatformFolder, "/" and InstallerFileName; the empty text when that
-// name is empty.
+// Host B, PlatformFilesPath and InstallerFileName; the empty text when that name is empty.
 std::string InstallerURL(std::string_view RunBefore);
 // Host B, "/wiki/doku.php".
 std::string WebSitePageURL();

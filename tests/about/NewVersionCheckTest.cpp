@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string Site = "http://site.test";
-const std::string Files = Site + "/files/" + update::PlatformFolder() + "/";
+const std::string Files = Site + update::PlatformFilesPath();
 
 // A program file at 1.9.0.0 unless a test gives other numbers, a site address of its own
 // and a downloader that serves one descriptor text (or fails without one).

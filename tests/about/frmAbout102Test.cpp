@@ -71,7 +71,7 @@ class frmAbout102Test : public testing::Test {
   }
 
   static std::string FilesPath(const std::string& Name) {
-    return "/files/" + update::PlatformFolder() + "/" + Name;
+    return update::PlatformFilesPath() + Name;
   }
 
   void ServeDescriptor(const std::string& Text) {

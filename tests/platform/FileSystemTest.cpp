@@ -41,6 +41,38 @@ TEST(WriteFileWhole, ReplacesTheFileReadableByAllAndLeavesNothingElse) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 1);
 }
 
+TEST(WriteFileWhole, GivesTheAccessAskedFor) {
+  using enum fs::perms;
+  const struct {
+    TFileAccess Access;
+    fs::perms Expected;
+  } cases[] = {
+      {TFileAccess::ReadableByAll, owner_read | owner_write | group_read | others_read},
+      {TFileAccess::ProgramForAll, owner_all | group_read | group_exec | others_read | others_exec},
+      {TFileAccess::Private, owner_read | owner_write},
+      {TFileAccess::PrivateProgram, owner_all},
+  };
+  TTempFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Access));
+    const std::string file = folder.Write("entry", "old");
+    WriteFileWhole(file, "new", c.Access);
+    EXPECT_EQ(ReadWhole(file), "new");
+    EXPECT_EQ(Permissions(file), c.Expected);
+  }
+}
+
+TEST(WriteFileWhole, ReplacesALinkInsteadOfWritingThroughIt) {
+  TTempFolder folder;
+  const std::string elsewhere = folder.Write("elsewhere", "untouched");
+  const std::string link = folder / "link";
+  fs::create_symlink(elsewhere, link);
+  WriteFileWhole(link, "new");
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_EQ(ReadWhole(link), "new");
+  EXPECT_EQ(ReadWhole(elsewhere), "untouched");
+}
+
 TEST(WriteFileWhole, AFailureNamesTheFileAndKeepsWhatWasThere) {
   TTempFolder folder;
   const std::string blocked = folder / "blocked";  // a folder in the way of the rename

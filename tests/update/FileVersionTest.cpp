@@ -123,6 +123,26 @@ TEST_F(FileVersionFile, UnreadableFilesRaiseTheSystemsError) {
   }
 }
 
+TEST_F(FileVersionFile, StampingRewritesTheFirstWholeRecordOnly) {
+  std::string broken = RecordFor({7, 7, 7, 7});
+  broken[30] ^= 1;
+  const std::string marker = OwnRecord().substr(0, 16);
+  std::string program =
+      "head" + marker + broken + RecordFor({1, 0, 0, 1}) + RecordFor({3, 3, 3, 3});
+  const std::string before = program;
+
+  ASSERT_TRUE(StampVersionRecord(program, {2, 65535, 0, 9}));
+
+  EXPECT_EQ(GetFileVersionText(FFolder.Write("program", program)), "2.65535.0.9");
+  const std::size_t record = 4 + 16 + 32;
+  EXPECT_EQ(program.substr(0, record), before.substr(0, record));
+  EXPECT_EQ(program.substr(record + 32), before.substr(record + 32));
+
+  std::string none = "no record " + marker + broken;
+  EXPECT_FALSE(StampVersionRecord(none, {2, 0, 0, 0}));
+  EXPECT_EQ(none, "no record " + marker + broken);
+}
+
 TEST(EOSError, CarriesTheRuntimesTextWithTheSystemsDescription) {
   const EOSError error(ENOENT);
   EXPECT_EQ(std::string(error.what()),

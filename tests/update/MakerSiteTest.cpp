@@ -11,7 +11,7 @@ namespace skyrelle::update {
 namespace {
 
 const std::string Domain = SKYRELLE_TEST_SITE_DOMAIN;
-const std::string Platform = std::string("linux-") + SKYRELLE_TEST_PROCESSOR;
+const std::string Files = "/files/" SKYRELLE_TEST_SITE_PLATFORM_FOLDER "/";
 
 class MakerSite : public ::testing::Test {
  protected:
@@ -22,9 +22,8 @@ TEST_F(MakerSite, HostsComeFromTheBuildsDomain) {
   EXPECT_EQ(SiteAddressA(), "https://" + Domain);
   EXPECT_EQ(SiteAddressB(), "https://www." + Domain);
   EXPECT_EQ(WebSiteHostName(), "www." + Domain);
-  EXPECT_EQ(StartupDescriptorURL("Skyrelle"), "https://" + Domain + "/files/Skyrelle.INF");
-  EXPECT_NE(PlatformFolder(), "linux-");
-  const std::string files = "https://www." + Domain + "/files/" + Platform + "/";
+  EXPECT_EQ(StartupDescriptorURL("Skyrelle"), "https://" + Domain + Files + "Skyrelle.INF");
+  const std::string files = "https://www." + Domain + Files;
   EXPECT_EQ(AboutDescriptorURL("Skyrelle_debug"), files + "Skyrelle.INF");
   EXPECT_EQ(CabinetURL("Skyrelle_debug"), files + "Skyrelle_debug.CAB");
   EXPECT_EQ(InstallerURL("setup\\SkyrelleSetup.exe"), files + "SkyrelleSetup.exe");
@@ -53,8 +52,14 @@ TEST_F(MakerSite, EnvironmentAddressStandsForBothHosts) {
     EXPECT_EQ(SiteAddressA(), base);
     EXPECT_EQ(SiteAddressB(), c.Base != nullptr ? base : "https://www." + Domain);
     EXPECT_EQ(WebSiteHostName(), c.Host != nullptr ? c.Host : "www." + Domain);
-    EXPECT_EQ(StartupDescriptorURL("Skyrelle"), base + "/files/Skyrelle.INF");
+    EXPECT_EQ(StartupDescriptorURL("Skyrelle"), base + Files + "Skyrelle.INF");
   }
+}
+
+TEST(PlatformFilesPath, KeepsEachPlatformsPackagesApart) {
+  EXPECT_EQ(PlatformFilesPath(), Files);
+  EXPECT_TRUE(Files.starts_with("/files/linux-")) << Files;
+  EXPECT_NE(Files, "/files/linux-/");
 }
 
 TEST(DescriptorFileNames, ReplaceTheExtension) {
@@ -89,7 +94,7 @@ TEST(PackageURL, ReplacesTheDescriptorsNameVerbatim) {
       {"https://h/files/Skyrelle.INF", "Skyrelle.cab", "https://h/files/Skyrelle.cab"},
       {"https://h/files/Skyrelle.INF", "v2/Sky relle.cab", "https://h/files/v2/Sky relle.cab"},
       {"https://h/files/Skyrelle.INF", "", "https://h/files/"},
-      {"Skyrelle.INF", "a.cab", "a.cab"},
+      {"Skyrelle.INF", "a.cab", "Skyrelle.INF/a.cab"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Url);

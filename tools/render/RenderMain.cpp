@@ -37,94 +37,94 @@ struct TArguments {
 };
 
 std::int32_t ParsePositive(std::string_view Text, const std::string& What) {
-  std::int32_t Value = 0;
-  const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
-  if (Error != std::errc() || End != Text.data() + Text.size() || Value < 1) {
+  std::int32_t value = 0;
+  const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
+  if (Error != std::errc() || End != Text.data() + Text.size() || value < 1) {
     throw EUsageError("invalid " + What + " \"" + std::string(Text) + "\"");
   }
-  return Value;
+  return value;
 }
 
 void ParseScreen(std::string_view Text, TArguments& Arguments) {
-  const std::size_t Cross = Text.find('x');
-  if (Cross == std::string_view::npos) {
+  const std::size_t cross = Text.find('x');
+  if (cross == std::string_view::npos) {
     throw EUsageError("invalid screen size \"" + std::string(Text) + "\", expected WIDTHxHEIGHT");
   }
-  Arguments.ScreenWidth = ParsePositive(Text.substr(0, Cross), "screen width");
-  Arguments.ScreenHeight = ParsePositive(Text.substr(Cross + 1), "screen height");
+  Arguments.ScreenWidth = ParsePositive(Text.substr(0, cross), "screen width");
+  Arguments.ScreenHeight = ParsePositive(Text.substr(cross + 1), "screen height");
 }
 
 void MeasurePrimaryScreen(TArguments& Arguments) {
   try {
-    const skyrelle::platform::TScreenSize Screen =
+    const skyrelle::platform::TScreenSize screen =
         skyrelle::platform::CreateScreen()->PrimaryScreenSize();
-    Arguments.ScreenWidth = Screen.Width;
-    Arguments.ScreenHeight = Screen.Height;
-  } catch (const std::runtime_error& Error) {
+    Arguments.ScreenWidth = screen.Width;
+    Arguments.ScreenHeight = screen.Height;
+  } catch (const std::runtime_error& error) {
     throw EUsageError(std::string("no screen size given (--screen) and none to measure: ") +
-                      Error.what());
+                      error.what());
   }
 }
 
 TArguments ParseArguments(int Count, char** Values) {
-  TArguments Arguments;
-  bool HasScreen = false;
-  for (int I = 1; I < Count; ++I) {
-    const std::string_view Argument = Values[I];
-    if (Argument == "-h" || Argument == "--help") {
-      Arguments.Help = true;
-      return Arguments;
+  TArguments arguments;
+  bool hasScreen = false;
+  for (int i = 1; i < Count; ++i) {
+    const std::string_view argument = Values[i];
+    if (argument == "-h" || argument == "--help") {
+      arguments.Help = true;
+      return arguments;
     }
-    const bool IsOption = Argument.size() > 1 && Argument[0] == '-';
-    if (!IsOption) {
-      if (!Arguments.Picture.empty()) throw EUsageError("more than one picture given");
-      Arguments.Picture = Argument;
+    const bool isOption = argument.size() > 1 && argument[0] == '-';
+    if (!isOption) {
+      if (!arguments.Picture.empty()) throw EUsageError("more than one picture given");
+      arguments.Picture = argument;
       continue;
     }
-    if (I + 1 >= Count) throw EUsageError("missing value after " + std::string(Argument));
-    const std::string_view Value = Values[++I];
-    if (Argument == "--screen") {
-      ParseScreen(Value, Arguments);
-      HasScreen = true;
-    } else if (Argument == "--section") {
-      Arguments.Section = ParsePositive(Value, "section");
-    } else if (Argument == "--steps") {
-      Arguments.Steps = ParsePositive(Value, "number of steps");
-    } else if (Argument == "-o") {
-      Arguments.Output = Value;
+    if (i + 1 >= Count) throw EUsageError("missing value after " + std::string(argument));
+    const std::string_view value = Values[++i];
+    if (argument == "--screen") {
+      ParseScreen(value, arguments);
+      hasScreen = true;
+    } else if (argument == "--section") {
+      arguments.Section = ParsePositive(value, "section");
+    } else if (argument == "--steps") {
+      arguments.Steps = ParsePositive(value, "number of steps");
+    } else if (argument == "-o") {
+      arguments.Output = value;
     } else {
-      throw EUsageError("unknown option " + std::string(Argument));
+      throw EUsageError("unknown option " + std::string(argument));
     }
   }
-  if (Arguments.Picture.empty()) throw EUsageError("no picture given");
-  if (Arguments.Section == 0) throw EUsageError("no section given (--section)");
-  if (Arguments.Output.empty()) throw EUsageError("no output file given (-o)");
-  if (!HasScreen) MeasurePrimaryScreen(Arguments);
-  if (Arguments.Section > Arguments.Steps) {
-    throw EUsageError("section " + std::to_string(Arguments.Section) + " is beyond the last (" +
-                      std::to_string(Arguments.Steps) + ")");
+  if (arguments.Picture.empty()) throw EUsageError("no picture given");
+  if (arguments.Section == 0) throw EUsageError("no section given (--section)");
+  if (arguments.Output.empty()) throw EUsageError("no output file given (-o)");
+  if (!hasScreen) MeasurePrimaryScreen(arguments);
+  if (arguments.Section > arguments.Steps) {
+    throw EUsageError("section " + std::to_string(arguments.Section) + " is beyond the last (" +
+                      std::to_string(arguments.Steps) + ")");
   }
-  return Arguments;
+  return arguments;
 }
 
 }  // namespace
 
 int main(int Count, char** Values) {
   try {
-    const TArguments Arguments = ParseArguments(Count, Values);
-    if (Arguments.Help) {
+    const TArguments arguments = ParseArguments(Count, Values);
+    if (arguments.Help) {
       std::fputs(Usage, stdout);
       return 0;
     }
-    skyrelle::imaging::CheckBitmapTarget(Arguments.Output);
-    skyrelle::engine::RenderSection(Arguments.Picture, Arguments.ScreenWidth,
-                                    Arguments.ScreenHeight, Arguments.Section - 1, Arguments.Steps,
-                                    Arguments.Output);
+    skyrelle::imaging::CheckBitmapTarget(arguments.Output);
+    skyrelle::engine::RenderSection(arguments.Picture, arguments.ScreenWidth,
+                                    arguments.ScreenHeight, arguments.Section - 1, arguments.Steps,
+                                    arguments.Output);
     return 0;
-  } catch (const EUsageError& Error) {
-    std::fprintf(stderr, "skyrelle-render: %s\n%s", Error.what(), Usage);
-  } catch (const std::exception& Error) {
-    std::fprintf(stderr, "skyrelle-render: %s\n", Error.what());
+  } catch (const EUsageError& error) {
+    std::fprintf(stderr, "skyrelle-render: %s\n%s", error.what(), Usage);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "skyrelle-render: %s\n", error.what());
   }
   return 1;
 }

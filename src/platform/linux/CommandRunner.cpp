@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +13,8 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "platform/linux/SpawnSetup.h"
 
 extern char** environ;
 
@@ -50,45 +50,6 @@ TPipe MakePipe() {
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category());
   return TPipe{TFd(fds[0]), TFd(fds[1])};
 }
-
-std::vector<char*> ArgumentPointers(const std::vector<std::string>& Arguments) {
-  std::vector<char*> pointers;
-  pointers.reserve(Arguments.size() + 1);
-  for (const std::string& argument : Arguments)
-    pointers.push_back(const_cast<char*>(argument.c_str()));
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-// posix_spawn's attributes and file actions, released on every path.
-class TSpawnSetup {
- public:
-  TSpawnSetup() {
-    posix_spawnattr_init(&Attributes);
-    posix_spawn_file_actions_init(&Actions);
-  }
-  TSpawnSetup(const TSpawnSetup&) = delete;
-  TSpawnSetup& operator=(const TSpawnSetup&) = delete;
-  ~TSpawnSetup() {
-    posix_spawn_file_actions_destroy(&Actions);
-    posix_spawnattr_destroy(&Attributes);
-  }
-
-  // The child starts with default signal handling and nothing blocked, whatever the
-  // program (or its GUI toolkit) changed for itself.
-  void CleanSignals(short ExtraFlags) {
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&Attributes, &all);
-    posix_spawnattr_setsigmask(&Attributes, &none);
-    posix_spawnattr_setflags(&Attributes,
-                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | ExtraFlags);
-  }
-
-  posix_spawnattr_t Attributes;
-  posix_spawn_file_actions_t Actions;
-};
 
 // Children started with StartDaemon; reaped whenever a command runs so none stays a zombie.
 std::mutex DaemonsLock;

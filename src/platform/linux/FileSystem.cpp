@@ -26,6 +26,20 @@ int WriteAll(int File, std::string_view Bytes) {
   return 0;
 }
 
+mode_t ModeFor(TFileAccess Access) {
+  switch (Access) {
+    case TFileAccess::ProgramForAll:
+      return 0755;
+    case TFileAccess::Private:
+      return 0600;
+    case TFileAccess::PrivateProgram:
+      return 0700;
+    case TFileAccess::ReadableByAll:
+      break;
+  }
+  return 0644;
+}
+
 std::string ParentFolder(const std::string& Path) {
   const std::size_t slash = Path.rfind('/');
   if (slash == std::string::npos) return {};
@@ -34,8 +48,8 @@ std::string ParentFolder(const std::string& Path) {
 
 }  // namespace
 
-TWholeFileWriter::TWholeFileWriter(const std::string& FileName)
-    : FFileName(FileName), FTemporaryName(FileName + ".XXXXXX"), FHandle(-1) {
+TWholeFileWriter::TWholeFileWriter(const std::string& FileName, TFileAccess Access)
+    : FFileName(FileName), FTemporaryName(FileName + ".XXXXXX"), FAccess(Access), FHandle(-1) {
   CheckFileReplaceable(FileName);
   const int file = ::mkostemp(FTemporaryName.data(), O_CLOEXEC);
   if (file < 0) throw EFileError("Cannot write", errno, FileName);
@@ -56,7 +70,7 @@ void TWholeFileWriter::Write(std::string_view Bytes) {
 void TWholeFileWriter::Commit() {
   const int file = Descriptor(std::exchange(FHandle, -1));
   int error = 0;
-  if (::fchmod(file, 0644) != 0 || ::fsync(file) != 0) error = errno;
+  if (::fchmod(file, ModeFor(FAccess)) != 0 || ::fsync(file) != 0) error = errno;
   if (::close(file) != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(FTemporaryName.c_str(), FFileName.c_str()) != 0) error = errno;
   if (error != 0) {

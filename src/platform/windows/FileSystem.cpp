@@ -64,8 +64,12 @@ int WriteAll(HANDLE File, std::string_view Bytes) {
 
 }  // namespace
 
-TWholeFileWriter::TWholeFileWriter(const std::string& FileName)
-    : FFileName(FileName), FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
+// Who may use the file follows from its folder's access list on Windows: a file below the
+// user's profile is the user's, one below Program Files everyone's to run.
+TWholeFileWriter::TWholeFileWriter(const std::string& FileName, TFileAccess Access)
+    : FFileName(FileName),
+      FAccess(Access),
+      FHandle(reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)) {
   CheckFileReplaceable(FileName);
   wchar_t temporary[MAX_PATH];
   if (GetTempFileNameW(Widen(ParentFolder(FileName)).c_str(), L"sky", 0, temporary) == 0)
