@@ -23,7 +23,7 @@ namespace hostile = skyrelle::test_support;
 
 // Whatever a file holds, one render stays within these.
 constexpr double MaximumSeconds = 3.0;
-constexpr long MaximumPeakKb = 256 * 1024;
+constexpr long MaximumPeakKb = 256L * 1024;
 
 struct THostileFile {
   const char* Label;
@@ -32,89 +32,89 @@ struct THostileFile {
 };
 
 std::vector<THostileFile> HostileSet(bool Smoke) {
-  const std::uint32_t WideWidth = Smoke ? 20000 : 1000000;
-  const std::uint16_t BombSide = Smoke ? 2000 : 23000;
-  const std::uint16_t SmallBombSide = Smoke ? 1000 : 8000;
-  std::vector<THostileFile> Set;
-  for (const char* Chunk : {"tEXt", "zTXt", "iTXt", "sPLT"}) {
-    Set.push_back({Chunk, std::string(Chunk) + ".png", [Chunk](const std::string& File) {
-                     hostile::WriteOversizedChunkPng(File, Chunk);
+  const std::uint32_t wideWidth = Smoke ? 20000 : 1000000;
+  const std::uint16_t bombSide = Smoke ? 2000 : 23000;
+  const std::uint16_t smallBombSide = Smoke ? 1000 : 8000;
+  std::vector<THostileFile> set;
+  for (const char* chunk : {"tEXt", "zTXt", "iTXt", "sPLT"}) {
+    set.push_back({chunk, std::string(chunk) + ".png", [chunk](const std::string& File) {
+                     hostile::WriteOversizedChunkPng(File, chunk);
                    }});
   }
-  Set.push_back({"PNG 1e6 wide 16-bit RGBA", "wide-rgba16.png", [=](const std::string& File) {
-                   hostile::WriteZeroPng(File, WideWidth, 1080, 16, 6, false);
+  set.push_back({"PNG 1e6 wide 16-bit RGBA", "wide-rgba16.png", [=](const std::string& File) {
+                   hostile::WriteZeroPng(File, wideWidth, 1080, 16, 6, false);
                  }});
-  Set.push_back({"PNG 1e6 x 4000 interlaced", "wide-interlaced.png", [=](const std::string& File) {
-                   hostile::WriteZeroPng(File, WideWidth, 4000, 8, 0, true);
+  set.push_back({"PNG 1e6 x 4000 interlaced", "wide-interlaced.png", [=](const std::string& File) {
+                   hostile::WriteZeroPng(File, wideWidth, 4000, 8, 0, true);
                  }});
-  Set.push_back({"PNG 2e6 empty data chunks", "empty-chunks.png", [=](const std::string& File) {
+  set.push_back({"PNG 2e6 empty data chunks", "empty-chunks.png", [=](const std::string& File) {
                    hostile::WriteEmptyChunkPng(File, Smoke ? 20000 : 2000000);
                  }});
-  Set.push_back({"JPEG 23000^2 499 AC scans", "scan-bomb.jpg", [=](const std::string& File) {
-                   hostile::WriteScanBombJpeg(File, BombSide, BombSide, 499);
+  set.push_back({"JPEG 23000^2 499 AC scans", "scan-bomb.jpg", [=](const std::string& File) {
+                   hostile::WriteScanBombJpeg(File, bombSide, bombSide, 499);
                  }});
-  Set.push_back({"JPEG 8000^2 499 AC scans", "small-scan-bomb.jpg", [=](const std::string& File) {
-                   hostile::WriteScanBombJpeg(File, SmallBombSide, SmallBombSide, 499);
+  set.push_back({"JPEG 8000^2 499 AC scans", "small-scan-bomb.jpg", [=](const std::string& File) {
+                   hostile::WriteScanBombJpeg(File, smallBombSide, smallBombSide, 499);
                  }});
-  return Set;
+  return set;
 }
 
 // The first line of what the program said, or "rendered".
 std::string Outcome(const test_support::TProgramRun& Run) {
   if (Run.ExitCode == 0) return "rendered";
   if (Run.ExitCode > 128) return "ended by signal " + std::to_string(Run.ExitCode - 128);
-  std::string Line = Run.ErrorOutput.substr(0, Run.ErrorOutput.find('\n'));
-  const std::size_t Reason = Line.find("\": ");
-  return Reason == std::string::npos ? Line : Line.substr(Reason + 3);
+  std::string line = Run.ErrorOutput.substr(0, Run.ErrorOutput.find('\n'));
+  const std::size_t reason = line.find("\": ");
+  return reason == std::string::npos ? line : line.substr(reason + 3);
 }
 
 int Run(const std::filesystem::path& Folder, bool Smoke) {
   std::filesystem::create_directories(Folder);
-  const std::string Output = (Folder / "section.bmp").string();
-  bool GoalsMet = true;
+  const std::string output = (Folder / "section.bmp").string();
+  bool goalsMet = true;
   std::printf("%-28s %9s %8s %8s %9s  %s\n", "file", "size KB", "wall s", "CPU s", "peak MB",
               "outcome");
-  for (const THostileFile& File : HostileSet(Smoke)) {
-    const std::string Path = (Folder / File.Name).string();
-    if (!std::filesystem::exists(Path)) File.Make(Path);
-    const test_support::TProgramRun Run = test_support::RunProgram(
-        {SKYRELLE_RENDER, Path, "--screen", "1920x1080", "--section", "1", "-o", Output});
-    std::printf("%-28s %9.1f %8.2f %8.2f %9.1f  %s\n", File.Label,
-                double(std::filesystem::file_size(Path)) / 1024.0, Run.WallSeconds, Run.CpuSeconds,
-                double(Run.PeakKilobytes) / 1024.0, Outcome(Run).c_str());
+  for (const THostileFile& file : HostileSet(Smoke)) {
+    const std::string path = (Folder / file.Name).string();
+    if (!std::filesystem::exists(path)) file.Make(path);
+    const test_support::TProgramRun run = test_support::RunProgram(
+        {SKYRELLE_RENDER, path, "--screen", "1920x1080", "--section", "1", "-o", output});
+    std::printf("%-28s %9.1f %8.2f %8.2f %9.1f  %s\n", file.Label,
+                double(std::filesystem::file_size(path)) / 1024.0, run.WallSeconds, run.CpuSeconds,
+                double(run.PeakKilobytes) / 1024.0, Outcome(run).c_str());
     if (Smoke) continue;
-    if (Run.ExitCode > 128 || Run.CpuSeconds > MaximumSeconds ||
-        Run.PeakKilobytes > MaximumPeakKb) {
+    if (run.ExitCode > 128 || run.CpuSeconds > MaximumSeconds ||
+        run.PeakKilobytes > MaximumPeakKb) {
       std::printf("  goal: under %.0f s of CPU and %ld MB, ended by the program: MISSED\n",
                   MaximumSeconds, MaximumPeakKb / 1024);
-      GoalsMet = false;
+      goalsMet = false;
     }
   }
   if (!Smoke)
     std::printf("goal: every file under %.0f s of CPU and %ld MB: %s\n", MaximumSeconds,
-                MaximumPeakKb / 1024, GoalsMet ? "met" : "MISSED");
-  return GoalsMet ? 0 : 1;
+                MaximumPeakKb / 1024, goalsMet ? "met" : "MISSED");
+  return goalsMet ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int Count, char** Values) {
   try {
-    const std::vector<std::string> Arguments(Values + 1, Values + Count);
-    if (Arguments.size() == 1 && Arguments[0] == "--smoke") {
-      const test_support::TTempFolder Folder;
-      return Run(Folder.Path(), true);
+    const std::vector<std::string> arguments(Values + 1, Values + Count);
+    if (arguments.size() == 1 && arguments[0] == "--smoke") {
+      const test_support::TTempFolder folder;
+      return Run(folder.Path(), true);
     }
-    if (Arguments.size() > 1 || (!Arguments.empty() && Arguments[0].starts_with('-'))) {
+    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with('-'))) {
       std::fputs("Usage: skyrelle-hostile-bench [FOLDER] | --smoke\n", stderr);
       return 2;
     }
-    const std::filesystem::path Folder =
-        Arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-hostile-bench"
-                          : std::filesystem::path(Arguments[0]);
-    return Run(Folder, false);
-  } catch (const std::exception& Error) {
-    std::fprintf(stderr, "skyrelle-hostile-bench: %s\n", Error.what());
+    const std::filesystem::path folder =
+        arguments.empty() ? std::filesystem::temp_directory_path() / "skyrelle-hostile-bench"
+                          : std::filesystem::path(arguments[0]);
+    return Run(folder, false);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "skyrelle-hostile-bench: %s\n", error.what());
     return 2;
   }
 }

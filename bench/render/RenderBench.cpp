@@ -147,12 +147,14 @@ bool CompareWithDjpeg(const TCase& Case, TScreen Screen, const std::string& Outp
 }
 
 // A screen far larger than the picture's height: the render holds the window once.
+double Megabytes(long AKilobytes) { return static_cast<double>(AKilobytes) / 1024.0; }
+
 bool LargeScreenPeak(const TCase& Case, TScreen Screen, const std::string& Output) {
   const long kb = PeakKilobytes(RenderCommand(Case.FileName, Screen, Output));
   const double windowMb = double(Screen.Width) * Screen.Height * 3 / 1048576.0;
   std::printf("  %s screen: skyrelle-render peak %.1f MB, the window itself %.1f MB\n",
-              SizeText(Screen).c_str(), kb / 1024.0, windowMb);
-  return Goal(kb >= 0 && kb / 1024.0 < windowMb * LargeScreenPeakRatio,
+              SizeText(Screen).c_str(), Megabytes(kb), windowMb);
+  return Goal(kb >= 0 && Megabytes(kb) < windowMb * LargeScreenPeakRatio,
               "peak under " + std::to_string(LargeScreenPeakRatio).substr(0, 4) + "x the window");
 }
 
@@ -194,8 +196,8 @@ int Run(const std::filesystem::path& Folder, bool Smoke) {
         PeakKilobytes({SelfPath(), "--decode-whole", picture.FileName, screenText, output});
     const double ratio = whole / windowed;
     std::printf("%-26s %10.1f %12.1f %10.1f %7.1fx %15.1f %15.1f\n", picture.Label,
-                std::filesystem::file_size(picture.FileName) / 1048576.0, windowed, whole, ratio,
-                renderKb / 1024.0, wholeKb / 1024.0);
+                static_cast<double>(std::filesystem::file_size(picture.FileName)) / 1048576.0,
+                windowed, whole, ratio, Megabytes(renderKb), Megabytes(wholeKb));
     if (renderKb < 0 || wholeKb < 0) {
       std::printf("  FAILED: a child process did not complete\n");
       goalsMet = false;

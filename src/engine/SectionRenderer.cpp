@@ -30,13 +30,15 @@ std::int32_t SectionOffset(std::int32_t Index, std::int32_t Range, std::int32_t 
   return RoundHalfEven(static_cast<double>(Index) * step);
 }
 
-void RenderSection(const std::string& PictureFile, std::int32_t CropWidth, std::int32_t CropHeight,
-                   std::int32_t Index, std::int32_t StepsCount, const std::string& OutputFile) {
+imaging::TPictureSize RenderSection(const std::string& PictureFile, std::int32_t CropWidth,
+                                    std::int32_t CropHeight, std::int32_t Index,
+                                    std::int32_t StepsCount, const std::string& OutputFile) {
   imaging::TRgbImage output(CropWidth, CropHeight);
   imaging::TPicture picture(PictureFile);
   const std::int32_t range = std::max(picture.Size().Width - CropWidth, 0);
   picture.DrawWindow(SectionOffset(Index, range, StepsCount), output);
   imaging::WriteBitmap(output, OutputFile);
+  return picture.Size();
 }
 
 }  // namespace skyrelle::engine

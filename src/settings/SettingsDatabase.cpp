@@ -17,6 +17,9 @@
 namespace skyrelle::settings {
 namespace {
 
+// What a user can do about a store the program will not touch.
+const std::string LeftAlone = "; it has been left untouched: move it aside to start afresh";
+
 // "SkyR": marks the file as ours, so that a foreign database is never taken for a store.
 constexpr int ApplicationId = 0x536B7952;
 constexpr int SchemaVersion = 1;
@@ -229,8 +232,8 @@ std::unique_ptr<TSettingsDatabase> TSettingsDatabase::Open(const std::string& Fi
   }
   if (id != ApplicationId) {
     if (id != 0 || tables != 0)
-      throw EStoreError("The file " + Quoted(File) +
-                        " is not a Skyrelle settings store; it has been left untouched");
+      throw EStoreError("The file " + Quoted(File) + " is not a Skyrelle settings store" +
+                        LeftAlone);
     if (!Create) return nullptr;  // an empty file, as a first run that was cut short leaves it
     db->CreateSchema();
   }
@@ -258,9 +261,9 @@ void TSettingsDatabase::Prepare() {
                       " was written by a newer version of Skyrelle; it has been left untouched");
   if (CheckedStores().Contains(FFile)) return;
   if (const std::string check = QueryText("PRAGMA quick_check"); check != "ok")
-    throw EDatabaseError("The settings store " + Quoted(FFile) + " is damaged (" + check +
-                             "); it has been left untouched",
-                         SQLITE_CORRUPT, Quoted(FFile) + ": " + check);
+    throw EDatabaseError(
+        "The settings store " + Quoted(FFile) + " is damaged (" + check + ")" + LeftAlone,
+        SQLITE_CORRUPT, Quoted(FFile) + ": " + check);
   CheckedStores().Add(FFile);
 }
 
@@ -317,8 +320,7 @@ void TSettingsDatabase::Fail(int Code) const {
   if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
     CheckedStores().Remove(FFile);
     throw EDatabaseError("The settings store " + Quoted(FFile) +
-                             " is damaged or is not a database (" + reason +
-                             "); it has been left untouched",
+                             " is damaged or is not a database (" + reason + ")" + LeftAlone,
                          Code, storeReason);
   }
   const EDatabaseError error(

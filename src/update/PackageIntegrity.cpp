@@ -116,7 +116,7 @@ std::optional<std::string> ReadWholeFile(const std::string& AFileName) {
   try {
     platform::TInputFile file(AFileName);
     std::string bytes;
-    std::array<char, 64 * 1024> chunk{};
+    std::array<char, std::size_t{64} * 1024> chunk{};
     while (const std::size_t got = file.Read(chunk.data(), chunk.size()))
       bytes.append(chunk.data(), got);
     return bytes;

@@ -39,13 +39,15 @@ class StoreFileTest : public StoreFixture {
   }
 
   // Raises the same error for every kind of accessor and leaves the file as it was.
-  void ExpectRefusedAndUntouched(const std::string& Why) {
+  void ExpectRefusedAndUntouched(const std::string& Why,
+                                 const std::string& Advice = "move it aside to start afresh") {
     const std::string before = ReadBytes(StoreFile());
     for (const std::uint32_t access : {KEY_READ, KEY_READ | KEY_WRITE, KEY_ALL_ACCESS}) {
       for (const bool create : {false, true}) {
         const std::string error = OpenError(access, create);
         EXPECT_THAT(error, HasSubstr("\"" + StoreFile() + "\"")) << access << create;
         EXPECT_THAT(error, HasSubstr(Why)) << access << create;
+        EXPECT_THAT(error, HasSubstr(Advice)) << access << create;
       }
     }
     EXPECT_EQ(ReadBytes(StoreFile()), before);
@@ -124,7 +126,8 @@ TEST_F(StoreFileTest, AnotherProgramsDatabaseIsNotTakenOver) {
 TEST_F(StoreFileTest, StoreOfANewerVersionIsLeftAlone) {
   MakeStore();
   Tamper("PRAGMA user_version = 2");
-  ExpectRefusedAndUntouched("newer version");
+  // Moving it aside would lose what the newer program keeps.
+  ExpectRefusedAndUntouched("newer version", "it has been left untouched");
 }
 
 TEST_F(StoreFileTest, EmptyFileIsTakenAsANewStore) {

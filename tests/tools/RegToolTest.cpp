@@ -161,31 +161,35 @@ TEST_F(RegToolTest, MissingKeysAndValuesAreErrors) {
 }
 
 TEST_F(RegToolTest, BadArgumentsPrintTheUsageAndChangeNothing) {
-  const std::vector<std::vector<std::string>> cases = {
-      {},
-      {"query"},
-      {"list", Key},
-      {"query", "HKLM\\Software"},
-      {"query", "Software\\Halvorn"},
-      {"query", "HKCUX\\Software"},
-      {"query", Key, "/f"},
-      {"query", Key, "/v"},
-      {"query", Key, "/v", "a", "/ve"},
-      {"add", Key, "/v", "a", "/v", "b"},
-      {"add", Key, "/t", "REG_SZ"},
-      {"add", Key, "/d", "x"},
-      {"add", Key, "/v", "a", "/d"},
-      {"add", Key, "/v", "a", "/x"},
-      {"add", Key, "/v", "a", "/f", "/f"},
-      {"delete", Key, "/d", "x"},
+  const struct {
+    std::vector<std::string> Args;
+    std::string Error;  // the first line, naming what could not be used
+  } cases[] = {
+      {{}, "Invalid syntax: no operation (query, add or delete) given."},
+      {{"query"}, "Invalid syntax: no key given."},
+      {{"list", Key}, "Invalid syntax: \"list\" is no operation (query, add or delete)."},
+      {{"query", "HKLM\\Software"}, "Invalid key name."},
+      {{"query", "Software\\Halvorn"}, "Invalid key name."},
+      {{"query", "HKCUX\\Software"}, "Invalid key name."},
+      {{"query", Key, "/f"}, "Invalid syntax: \"/f\" cannot be used here."},
+      {{"query", Key, "/v"}, "Invalid syntax: \"/v\" needs a value after it."},
+      {{"query", Key, "/v", "a", "/ve"}, "Invalid syntax: \"/ve\" is given twice."},
+      {{"add", Key, "/v", "a", "-V", "b"}, "Invalid syntax: \"-V\" is given twice."},
+      {{"add", Key, "/t", "REG_SZ"},
+       "Invalid syntax: /t and /d need a value named with /v or /ve."},
+      {{"add", Key, "/d", "x"}, "Invalid syntax: /t and /d need a value named with /v or /ve."},
+      {{"add", Key, "/v", "a", "/d"}, "Invalid syntax: \"/d\" needs a value after it."},
+      {{"add", Key, "/v", "a", "/x"}, "Invalid syntax: \"/x\" cannot be used here."},
+      {{"add", Key, "/v", "a", "/f", "/f"}, "Invalid syntax: \"/f\" cannot be used here."},
+      {{"delete", Key, "/d", "x"}, "Invalid syntax: \"/d\" cannot be used here."},
   };
-  for (const auto& args : cases) {
-    const TProgramRun run = Reg(args);
+  for (const auto& c : cases) {
+    const TProgramRun run = Reg(c.Args);
     std::string shown;
-    for (const std::string& arg : args) shown += arg + " ";
+    for (const std::string& arg : c.Args) shown += arg + " ";
     EXPECT_EQ(run.ExitCode, 1) << shown;
     EXPECT_EQ(run.Output, "") << shown;
-    EXPECT_THAT(run.ErrorOutput, StartsWith("ERROR: ")) << shown;
+    EXPECT_THAT(run.ErrorOutput, StartsWith("ERROR: " + c.Error + "\n")) << shown;
     EXPECT_THAT(run.ErrorOutput, HasSubstr("\nUsage: skyrelle-reg query KEY")) << shown;
   }
   EXPECT_FALSE(std::filesystem::exists(StoreFile()));

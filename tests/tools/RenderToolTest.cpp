@@ -56,6 +56,14 @@ TEST_F(RenderToolTest, StepsDefaultToEight) {
   EXPECT_EQ(ReadFile(FOutput), ReadFile(reference));
 }
 
+TEST_F(RenderToolTest, SaysWhenThePictureIsSmallerThanTheScreen) {
+  const TProgramRun wider = Render({FPicture, "--screen", "40x5", "--section", "1", "-o", FOutput});
+  ASSERT_EQ(wider.ExitCode, 0) << wider.ErrorOutput;
+  EXPECT_EQ(wider.ErrorOutput, "skyrelle-render: note: " + FPicture +
+                                   " is 30x8, smaller than the 40x5 screen; the section is "
+                                   "padded with white\n");
+}
+
 TEST_F(RenderToolTest, HelpPrintsTheUsage) {
   const TProgramRun run = Render({"--help"});
   EXPECT_EQ(run.ExitCode, 0);
@@ -98,6 +106,10 @@ TEST_F(RenderToolTest, BadArgumentsOrPicturesFailWithAMessage) {
        "invalid number of steps"},
       {{FPicture, "--screen", "12x5", "--section", "1", "--zoom", "2", out, FOutput},
        "unknown option --zoom"},
+      {{FPicture, "--screen", "12x5", "--section", "1", out, FOutput, "--zoom"},
+       "unknown option --zoom"},
+      {{FPicture, "--screen", "12x5", "--section", "1", out, FFolder / "out.png"},
+       "is not named .bmp"},
       {{FPicture, FPicture, "--screen", "12x5", "--section", "1", out, FOutput},
        "more than one picture"},
       {{FPicture, "--screen", "12x5", "--section"}, "missing value after --section"},

@@ -57,38 +57,52 @@ std::string KeyBelowHive(const std::string& Key) {
   return slash == std::string::npos ? std::string() : Key.substr(slash + 1);
 }
 
-void SetOnce(std::optional<std::string>& Option, std::string Text) {
-  if (Option) throw EUsage("Invalid syntax.");
+// "Invalid syntax." and what could not be used, so the user knows where to look.
+EUsage InvalidSyntax(const std::string& Reason) {
+  return EUsage("Invalid syntax: " + Reason + ".");
+}
+
+EUsage CannotUse(const std::string& Argument) {
+  return InvalidSyntax("\"" + Argument + "\" cannot be used here");
+}
+
+void SetOnce(std::optional<std::string>& Option, const std::string& Argument, std::string Text) {
+  if (Option) throw InvalidSyntax("\"" + Argument + "\" is given twice");
   Option = std::move(Text);
 }
 
 TArguments Parse(const std::vector<std::string>& Args) {
-  if (Args.size() < 2) throw EUsage("Invalid syntax.");
+  if (Args.empty()) throw InvalidSyntax("no operation (query, add or delete) given");
   TArguments parsed;
   parsed.Operation = core::AsciiLowerCase(Args[0]);
   if (parsed.Operation != "query" && parsed.Operation != "add" && parsed.Operation != "delete")
-    throw EUsage("Invalid syntax.");
+    throw InvalidSyntax("\"" + Args[0] + "\" is no operation (query, add or delete)");
+  if (Args.size() < 2) throw InvalidSyntax("no key given");
   parsed.Key = KeyBelowHive(Args[1]);
   const bool isAdd = parsed.Operation == "add";
   for (std::size_t i = 2; i < Args.size(); ++i) {
     std::string option = core::AsciiLowerCase(Args[i]);
     if (!option.empty() && option[0] == '-') option[0] = '/';
     const bool hasOperand = i + 1 < Args.size();
+    const std::string& argument = Args[i];
     if (option == "/v" && hasOperand) {
-      SetOnce(parsed.Value, Args[++i]);
+      SetOnce(parsed.Value, argument, Args[++i]);
     } else if (option == "/ve") {
-      SetOnce(parsed.Value, "");
+      SetOnce(parsed.Value, argument, "");
     } else if (option == "/t" && isAdd && hasOperand) {
-      SetOnce(parsed.Type, Args[++i]);
+      SetOnce(parsed.Type, argument, Args[++i]);
     } else if (option == "/d" && isAdd && hasOperand) {
-      SetOnce(parsed.Data, Args[++i]);
+      SetOnce(parsed.Data, argument, Args[++i]);
     } else if (option == "/f" && parsed.Operation != "query" && !parsed.Force) {
       parsed.Force = true;
+    } else if ((option == "/v" || option == "/t" || option == "/d") && !hasOperand) {
+      throw InvalidSyntax("\"" + argument + "\" needs a value after it");
     } else {
-      throw EUsage("Invalid syntax.");
+      throw CannotUse(argument);
     }
   }
-  if (!parsed.Value && (parsed.Type || parsed.Data)) throw EUsage("Invalid syntax.");
+  if (!parsed.Value && (parsed.Type || parsed.Data))
+    throw InvalidSyntax("/t and /d need a value named with /v or /ve");
   return parsed;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Text.h"
 #include "engine/SectionRenderer.h"
 #include "imaging/BitmapWriter.h"
 #include "platform/IScreen.h"
@@ -66,6 +67,11 @@ void MeasurePrimaryScreen(TArguments& Arguments) {
   }
 }
 
+bool IsKnownOption(std::string_view Argument) {
+  return Argument == "--screen" || Argument == "--section" || Argument == "--steps" ||
+         Argument == "-o";
+}
+
 TArguments ParseArguments(int Count, char** Values) {
   TArguments arguments;
   bool hasScreen = false;
@@ -81,6 +87,7 @@ TArguments ParseArguments(int Count, char** Values) {
       arguments.Picture = argument;
       continue;
     }
+    if (!IsKnownOption(argument)) throw EUsageError("unknown option " + std::string(argument));
     if (i + 1 >= Count) throw EUsageError("missing value after " + std::string(argument));
     const std::string_view value = Values[++i];
     if (argument == "--screen") {
@@ -90,21 +97,33 @@ TArguments ParseArguments(int Count, char** Values) {
       arguments.Section = ParsePositive(value, "section");
     } else if (argument == "--steps") {
       arguments.Steps = ParsePositive(value, "number of steps");
-    } else if (argument == "-o") {
-      arguments.Output = value;
     } else {
-      throw EUsageError("unknown option " + std::string(argument));
+      arguments.Output = value;
     }
   }
   if (arguments.Picture.empty()) throw EUsageError("no picture given");
   if (arguments.Section == 0) throw EUsageError("no section given (--section)");
   if (arguments.Output.empty()) throw EUsageError("no output file given (-o)");
+  if (!skyrelle::core::AsciiLowerCase(arguments.Output).ends_with(".bmp"))
+    throw EUsageError("the output \"" + arguments.Output + "\" is not named .bmp");
   if (!hasScreen) MeasurePrimaryScreen(arguments);
   if (arguments.Section > arguments.Steps) {
     throw EUsageError("section " + std::to_string(arguments.Section) + " is beyond the last (" +
                       std::to_string(arguments.Steps) + ")");
   }
   return arguments;
+}
+
+// Every section of a picture narrower or shorter than the screen is the same, padded with
+// white: worth saying, since the user may expect it scaled.
+void ReportPadding(const skyrelle::imaging::TPictureSize& APicture, const TArguments& AArguments) {
+  if (APicture.Width >= AArguments.ScreenWidth && APicture.Height >= AArguments.ScreenHeight)
+    return;
+  std::fprintf(stderr,
+               "skyrelle-render: note: %s is %dx%d, smaller than the %dx%d screen; the section "
+               "is padded with white\n",
+               AArguments.Picture.c_str(), APicture.Width, APicture.Height, AArguments.ScreenWidth,
+               AArguments.ScreenHeight);
 }
 
 }  // namespace
@@ -117,9 +136,10 @@ int main(int Count, char** Values) {
       return 0;
     }
     skyrelle::imaging::CheckBitmapTarget(arguments.Output);
-    skyrelle::engine::RenderSection(arguments.Picture, arguments.ScreenWidth,
-                                    arguments.ScreenHeight, arguments.Section - 1, arguments.Steps,
-                                    arguments.Output);
+    const skyrelle::imaging::TPictureSize picture = skyrelle::engine::RenderSection(
+        arguments.Picture, arguments.ScreenWidth, arguments.ScreenHeight, arguments.Section - 1,
+        arguments.Steps, arguments.Output);
+    ReportPadding(picture, arguments);
     return 0;
   } catch (const EUsageError& error) {
     std::fprintf(stderr, "skyrelle-render: %s\n%s", error.what(), Usage);

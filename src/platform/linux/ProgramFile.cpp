@@ -11,9 +11,9 @@ std::string ProgramFilePath() {
   if (error) return {};
   // A program file replaced while it runs (an upgrade) is reported under its old name with
   // this mark; the name is still the program's.
-  constexpr std::string_view Replaced = " (deleted)";
-  if (path.ends_with(Replaced) && !std::filesystem::exists(path, error))
-    path.resize(path.size() - Replaced.size());
+  constexpr std::string_view replaced = " (deleted)";
+  if (path.ends_with(replaced) && !std::filesystem::exists(path, error))
+    path.resize(path.size() - replaced.size());
   return path;
 }
 
