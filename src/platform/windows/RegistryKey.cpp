@@ -61,40 +61,41 @@ LSTATUS TRegistryKey::Delete(const std::string& Name) const {
   return RegDeleteValueW(FKey, Widen(Name).c_str());
 }
 
-std::vector<std::string> TRegistryKey::ValueNames() const {
+namespace {
+
+enum class TNameKind { Values, Subkeys };
+
+// The key's value or subkey names, in the registry's own order.
+std::vector<std::string> EnumerateNames(HKEY AKey, TNameKind AKind) {
   std::vector<std::string> names;
-  DWORD longest = 0;
-  if (FKey == nullptr ||
-      RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+  DWORD longestSubkey = 0;
+  DWORD longestValue = 0;
+  if (AKey == nullptr ||
+      RegQueryInfoKeyW(AKey, nullptr, nullptr, nullptr, nullptr, &longestSubkey, nullptr, nullptr,
+                       &longestValue, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return names;
+  const DWORD longest = AKind == TNameKind::Subkeys ? longestSubkey : longestValue;
   std::wstring name(longest + 1, L'\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = longest + 1;
-    if (RegEnumValueW(FKey, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
+    const LSTATUS status =
+        AKind == TNameKind::Subkeys
+            ? RegEnumKeyExW(AKey, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
+            : RegEnumValueW(AKey, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
     names.push_back(Narrow(std::wstring_view(name.data(), length)));
   }
   return names;
 }
 
+}  // namespace
+
+std::vector<std::string> TRegistryKey::ValueNames() const {
+  return EnumerateNames(FKey, TNameKind::Values);
+}
+
 std::vector<std::string> TRegistryKey::SubkeyNames() const {
-  std::vector<std::string> names;
-  DWORD longest = 0;
-  if (FKey == nullptr ||
-      RegQueryInfoKeyW(FKey, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
-                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-    return names;
-  std::wstring name(longest + 1, L'\0');
-  for (DWORD index = 0;; ++index) {
-    DWORD length = longest + 1;
-    if (RegEnumKeyExW(FKey, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.push_back(Narrow(std::wstring_view(name.data(), length)));
-  }
-  return names;
+  return EnumerateNames(FKey, TNameKind::Subkeys);
 }
 
 std::optional<std::string> TRegistryKey::ReadText(const std::string& Name) const {
