@@ -10,7 +10,9 @@ set(SKYRELLE_MODULES core settings imaging platform engine update about)
 # the Linux build's instead, and the wallpaper checked on Wine's desktop (tests/windows).
 set(SKYRELLE_TEST_MODULES core settings imaging platform engine update about windows)
 
-set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party")
+# Another build tree's folder may be named, so that several checkouts build the libraries once.
+set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party" CACHE PATH
+    "Where the Windows libraries are built and kept")
 execute_process(
   COMMAND "${PROJECT_SOURCE_DIR}/scripts/build-windows-deps" "${SKYRELLE_THIRD_PARTY}"
   RESULT_VARIABLE third_party_result)
