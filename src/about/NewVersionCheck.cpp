@@ -20,7 +20,7 @@ class TTemporaryFile {
   explicit TTemporaryFile(std::string Name) : FName(std::move(Name)) {}
   ~TTemporaryFile() {
     std::error_code ignored;
-    std::filesystem::remove(FName, ignored);
+    std::filesystem::remove(core::FileSystemPath(FName), ignored);
   }
   TTemporaryFile(const TTemporaryFile&) = delete;
   TTemporaryFile& operator=(const TTemporaryFile&) = delete;
@@ -38,7 +38,7 @@ TNewVersionNotice CheckForNewVersion(const std::string& ProgramPath, const TDown
   const TTemporaryFile descriptor(MakeTempFileName(".tmp"));
   // Without a temporary folder the name is a bare one, which would land in whatever folder
   // the program runs in: that counts as a failed download.
-  const bool inTempFolder = descriptor.Name().starts_with(core::PathDelimiter);
+  const bool inTempFolder = !core::ExtractFileDir(descriptor.Name()).empty();
   if (inTempFolder && Download(update::AboutDescriptorURL(programFile), descriptor.Name())) {
     const auto reader = update::TAboutDescriptorReader::FromFile(descriptor.Name());
     const std::string newVersion = reader.ReadString("file1", "newversion", "");
@@ -72,7 +72,7 @@ std::string DownloadFolder() {
   std::string folder = GetKnownFolderPath(FOLDERID_Downloads);
   if (folder.empty()) folder = platform::HomeFolder();
   std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  std::filesystem::create_directories(core::FileSystemPath(folder), ignored);
   return core::IncludeTrailingPathDelimiter(folder);
 }
 

@@ -46,4 +46,14 @@ std::string JoinPath(std::string_view Folder, std::string_view Name) {
   return IncludeTrailingPathDelimiter(Folder) + std::string(Name);
 }
 
+std::filesystem::path FileSystemPath(std::string_view Name) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(Name.data()), Name.size()));
+}
+
+std::string PathText(const std::filesystem::path& Path) {
+  const std::u8string text = Path.u8string();
+  return {text.begin(), text.end()};
+}
+
 }  // namespace skyrelle::core

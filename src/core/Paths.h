@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,10 @@ std::string ChangeFileExt(std::string_view Path, std::string_view Extension);
 std::string IncludeTrailingPathDelimiter(std::string_view Path);
 // Folder and name with exactly the one separator the folder lacks.
 std::string JoinPath(std::string_view Folder, std::string_view Name);
+
+// The file system library's path for a UTF-8 name, and back. On Windows a path made from a
+// plain std::string would read it in the ANSI code page and miss names outside it.
+std::filesystem::path FileSystemPath(std::string_view Name);
+std::string PathText(const std::filesystem::path& Path);
 
 }  // namespace skyrelle::core

@@ -109,4 +109,10 @@ void CreatePrivateFolder(const std::string& Folder);
 // must exist. Raises EFileError.
 void CreatePrivateFile(const std::string& FileName);
 
+// A fresh name in the user's temporary folder: a file was made under it and removed again, as
+// the system's unique names are, so a name taken by someone else's file is never handed out
+// (Windows: GetTempFileNameW in the folder GetTempPathW names). The empty text when no such
+// file can be made. Never raises.
+std::string FreshTemporaryFileName();
+
 }  // namespace skyrelle::platform

@@ -12,7 +12,9 @@ constexpr unsigned long long MaxExpandedCabinetSize = 512ULL * 1024 * 1024;
 // parents and not emptied. Only plain file names are written: a cabinet that names a folder,
 // an absolute or ".." path, or that would expand beyond MaxExpandedCabinetSize is refused
 // whole, so that a hostile package writes nothing outside the folder and nothing half. False
-// when the file is no cabinet or a file cannot be written. Never raises.
+// when the file is no cabinet or a file cannot be written. Never raises. On Windows the
+// system's expand tool expands it once its file table passed these checks:
+// "%WINDIR%\System32\expand.exe -F:* <cabinet> <folder>", hidden, true on its exit code 0.
 bool ExpandCabinet(const std::string& ACabinetFile, const std::string& ATargetFolder);
 
 struct TCabinetFile {
@@ -21,7 +23,8 @@ struct TCabinetFile {
   bool Executable = false;
 };
 
-// The bytes of a cabinet archive holding the files, compressed. Raises std::runtime_error.
+// The bytes of a cabinet archive holding the files, compressed (Linux, for the publishing
+// tool). Raises std::runtime_error.
 std::string MakeCabinet(const std::vector<TCabinetFile>& AFiles);
 
 }  // namespace skyrelle::update

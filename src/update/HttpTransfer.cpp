@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -134,7 +135,7 @@ bool TransferInto(CURL* AHandle, const std::filesystem::path& APartial,
 
 }  // namespace
 
-bool FetchToFile(const std::string& AUrl, const std::filesystem::path& ATarget,
+bool FetchToFile(const std::string& AUrl, const std::string& ATarget,
                  const TTransferLimits& ALimits) {
   try {
     TEasyHandle handle = OpenHandle(AUrl, ALimits);

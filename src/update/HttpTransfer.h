@@ -2,13 +2,15 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace skyrelle::update {
 
-// How long a transfer may take. Zero means no limit of that kind.
+// How long a transfer may take. Zero means no limit of that kind. Windows fetches through the
+// URL-moniker library, which takes no time-outs: there the caller stops waiting for a download
+// at Total, or without one at Connect + Response, or when it is slower than the low-speed
+// limit, and MaxBytes ends it at the first progress report past it.
 struct TTransferLimits {
   std::chrono::milliseconds Connect{10000};  // until the connection stands
   std::chrono::milliseconds Total{0};        // the whole transfer
@@ -23,7 +25,7 @@ struct TTransferLimits {
 // earlier file there is untouched. Addresses are https with verified certificates; plain http
 // only when AUrl itself is http (a test server or mirror named by the user), and redirects never
 // leave https. Never raises.
-bool FetchToFile(const std::string& AUrl, const std::filesystem::path& ATarget,
+bool FetchToFile(const std::string& AUrl, const std::string& ATarget,
                  const TTransferLimits& ALimits);
 
 // POSTs ABody with the extra header lines ("Name: value"); the answer is discarded unread.

@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/FileSystem.h"
 #include "update/Trim.h"
 
 namespace skyrelle::update {
@@ -110,19 +109,6 @@ std::string SignBytes(std::string_view ABytes, const std::string& APrivateKeyFil
     throw std::runtime_error("Cannot sign with " + APrivateKeyFile);
   signature.resize(size);
   return EncodeBase64(signature);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& AFileName) {
-  try {
-    platform::TInputFile file(AFileName);
-    std::string bytes;
-    std::array<char, std::size_t{64} * 1024> chunk{};
-    while (const std::size_t got = file.Read(chunk.data(), chunk.size()))
-      bytes.append(chunk.data(), got);
-    return bytes;
-  } catch (const platform::EFileError&) {
-    return std::nullopt;
-  }
 }
 
 }  // namespace skyrelle::update

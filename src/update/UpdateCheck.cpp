@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr const char* UpdatedMark = "SKYRELLE_UPDATED";
 constexpr std::string_view PublicKey = SKYRELLE_UPDATE_PUBLIC_KEY;
 
 // The start waits for the descriptor, so it must come quickly or not at all.
@@ -56,8 +55,8 @@ TOffer ReadOffer(const std::string& ALocalDescriptor, const std::string& AProgra
 }
 
 bool SameContent(const std::string& AFirst, const std::string& ASecond) {
-  std::ifstream first(AFirst, std::ios::binary);
-  std::ifstream second(ASecond, std::ios::binary);
+  std::ifstream first(core::FileSystemPath(AFirst), std::ios::binary);
+  std::ifstream second(core::FileSystemPath(ASecond), std::ios::binary);
   if (!first || !second) return false;
   constexpr std::size_t chunk = std::size_t{64} * 1024;
   std::string left(chunk, '\0');
@@ -111,7 +110,7 @@ TCheckEnd RunPackageStage(const std::string& ADescriptorURL, const TCheckContext
     if (!ExpandCabinet(localPackage, replacement.Source)) return TCheckEnd::NotExpanded;
     newProgram = core::JoinPath(replacement.Source, *localVersion);
     std::error_code ignored;
-    if (!fs::is_regular_file(newProgram, ignored)) return TCheckEnd::NoProgramFile;
+    if (!fs::is_regular_file(core::FileSystemPath(newProgram), ignored)) return TCheckEnd::NoProgramFile;
   }
   // Without this, a descriptor that always asks for the package would replace the program
   // with itself at every start.
@@ -126,7 +125,7 @@ TCheckEnd RunSteps(const std::string& ADescriptorURL, const TCheckContext& ACont
   const std::string programName = core::ExtractFileName(AContext.ProgramPath);
   const std::string updateFolder = UpdateFolderIn(AContext.PrivateFolder);
   std::error_code ignored;
-  fs::create_directories(updateFolder, ignored);
+  fs::create_directories(core::FileSystemPath(updateFolder), ignored);
 
   const std::string localDescriptor =
       core::JoinPath(updateFolder, core::ChangeFileExt(programName, ".inf"));
@@ -142,13 +141,25 @@ TCheckEnd RunSteps(const std::string& ADescriptorURL, const TCheckContext& ACont
   return RunPackageStage(ADescriptorURL, AContext, updateFolder, offer);
 }
 
+// Windows takes these names, with any extension, for devices, not files in the folder.
+bool IsDeviceName(std::string_view AName) {
+  std::string stem = core::AsciiLowerCase(AName.substr(0, AName.find('.')));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  if (stem == "con" || stem == "prn" || stem == "aux" || stem == "nul" || stem == "conin$" ||
+      stem == "conout$")
+    return true;
+  return stem.size() == 4 && (stem.starts_with("com") || stem.starts_with("lpt")) &&
+         stem[3] >= '0' && stem[3] <= '9';
+}
+
 // A start made by the replacement script skips the check once; its children do not inherit
 // the mark.
 bool TakeUpdatedMark() {
-  const char* value = std::getenv(UpdatedMark);
+  const std::string mark(UpdatedMark);
+  const char* value = std::getenv(mark.c_str());
   if (value == nullptr) return false;
   const bool updated = std::string_view(value) == "1";
-  platform::RemoveEnvironmentVariable(UpdatedMark);
+  platform::RemoveEnvironmentVariable(mark);
   return updated;
 }
 
@@ -162,25 +173,26 @@ std::optional<std::string> DescriptorFileNamePart(std::string_view AValue) {
   const std::size_t separator = AValue.find_last_of("\\:");
   const std::string_view name =
       separator == std::string_view::npos ? AValue : AValue.substr(separator + 1);
-  if (name.empty() || name == "." || name == ".." ||
-      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos)
+  if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ' ||
+      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos ||
+      IsDeviceName(name))
     return std::nullopt;
   return std::string(name);
 }
 
 std::int64_t GetLocalFileSize(const std::string& AFileName) {
   std::error_code error;
-  const std::uintmax_t size = fs::file_size(AFileName, error);
+  const std::uintmax_t size = fs::file_size(core::FileSystemPath(AFileName), error);
   return error ? -1 : static_cast<std::int64_t>(size);
 }
 
 bool DownloadFile(const std::string& AURL, const std::string& AFileName,
                   const TTransferLimits& ALimits) {
   std::error_code error;
-  fs::remove(AFileName, error);
+  fs::remove(core::FileSystemPath(AFileName), error);
   if (error) return false;
   if (FetchToFile(AURL, AFileName, ALimits) && GetLocalFileSize(AFileName) > 0) return true;
-  fs::remove(AFileName, error);
+  fs::remove(core::FileSystemPath(AFileName), error);
   return false;
 }
 

@@ -55,7 +55,9 @@ std::string UpdateFolderIn(const std::string& APrivateFolder);
 
 // The local file name that a descriptor's `url` or `localversion` gives: the text after its
 // last "\" or ":". Nothing when that is empty, "." or "..", or holds "/" or NUL, any of which
-// would name something outside UpdateFolder.
+// would name something outside UpdateFolder; nor when Windows would read it as another name
+// (it drops trailing dots and spaces, so ".. " is the parent folder) or as a device ("NUL",
+// "COM1.cab"...).
 std::optional<std::string> DescriptorFileNamePart(std::string_view AValue);
 
 // Fetches AURL into AFileName, deleting an older file of that name first: true only when the

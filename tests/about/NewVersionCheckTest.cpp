@@ -4,14 +4,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "UpdateTestSupport.h"
 #include "about/Download.h"
+#include "core/Paths.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
-#include "support/VersionRecord.h"
 #include "update/MakerSite.h"
 #include "update/OSError.h"
 
@@ -23,13 +25,33 @@ namespace fs = std::filesystem;
 const std::string Site = "http://site.test";
 const std::string Files = Site + update::PlatformFilesPath();
 
+// Where the system's temporary files go: the folder that these variables name.
+#ifdef _WIN32
+const std::vector<const char*> TemporaryFolderVariables = {"TMP", "TEMP"};
+#else
+const std::vector<const char*> TemporaryFolderVariables = {"TMPDIR"};
+#endif
+
+// Stands the temporary folder on AFolder while it lives.
+class TTemporaryFolder {
+ public:
+  explicit TTemporaryFolder(const std::string& AFolder) {
+    for (const char* name : TemporaryFolderVariables) FVariables.emplace_back(name, AFolder);
+  }
+
+ private:
+  std::list<test_support::TScopedVariable> FVariables;
+};
+
 // A program file at 1.9.0.0 unless a test gives other numbers, a site address of its own
 // and a downloader that serves one descriptor text (or fails without one).
 class NewVersionCheck : public testing::Test {
  protected:
   std::string Program(const std::string& Name = "Skyrelle",
-                      const std::string& Record = test_support::VersionRecordFor(1, 9, 0, 0)) {
-    return FFolder.Write("bin/" + Name, "program bytes " + Record);
+                      const std::optional<update::TFileVersion>& Version = update::TFileVersion{
+                          1, 9, 0, 0}) {
+    return FFolder.Write("bin/" + Name,
+                         Version ? test_support::ProgramBytes(*Version) : "no version here");
   }
 
   TNewVersionNotice Check(const std::string& ProgramPath) {
@@ -83,8 +105,7 @@ TEST_F(NewVersionCheck, ComparesTheSitesVersionWithTheProgramFile) {
 
 TEST_F(NewVersionCheck, NewerThanAProgramAtTwoZeroZeroFive) {
   Descriptor = "[file1]\nnewversion=2.1\n";
-  EXPECT_FALSE(
-      Check(Program("Skyrelle", test_support::VersionRecordFor(2, 0, 0, 5))).NewVersionAvalaible);
+  EXPECT_FALSE(Check(Program("Skyrelle", update::TFileVersion{2, 0, 0, 5})).NewVersionAvalaible);
 }
 
 TEST_F(NewVersionCheck, ReleaseNotesBreakAtEachBackslashN) {
@@ -119,13 +140,14 @@ TEST_F(NewVersionCheck, FetchesTheDescriptorWithoutDebugIntoATemporaryFileItRemo
   ASSERT_EQ(Requests.size(), 1u);
   EXPECT_EQ(Requests[0], Files + "Skyrelle.INF");
   const fs::path temp = TempFiles[0];
-  EXPECT_EQ(temp.parent_path(), fs::temp_directory_path());
+  EXPECT_EQ(core::IncludeTrailingPathDelimiter(core::PathText(temp.parent_path())),
+            core::IncludeTrailingPathDelimiter(core::PathText(fs::temp_directory_path())));
   EXPECT_EQ(temp.extension(), ".tmp");
   EXPECT_FALSE(fs::exists(temp));
 }
 
 TEST_F(NewVersionCheck, AProgramFileWithoutVersionRaisesOnceTheDescriptorArrived) {
-  const std::string program = Program("Skyrelle", "no record here");
+  const std::string program = Program("Skyrelle", std::nullopt);
   EXPECT_NO_THROW(Check(program)) << "no descriptor: the version is not read";
   Descriptor = "[file1]\nnewversion=1.0\n";
   EXPECT_THROW(Check(program), update::EOSError);
@@ -133,7 +155,8 @@ TEST_F(NewVersionCheck, AProgramFileWithoutVersionRaisesOnceTheDescriptorArrived
 }
 
 TEST_F(NewVersionCheck, WithoutATemporaryFolderNothingIsFetched) {
-  test_support::TScopedVariable temp("TMPDIR", "/nonexistent/skyrelle-tmp");
+  const test_support::TTempFolder folder;
+  const TTemporaryFolder temp(core::JoinPath(folder.Path(), "missing"));
   Descriptor = "[file1]\nnewversion=9.0\n";
   EXPECT_FALSE(Check(Program()).NewVersionAvalaible);
   EXPECT_TRUE(Requests.empty()) << "a bare name would land in the current folder";
@@ -141,7 +164,7 @@ TEST_F(NewVersionCheck, WithoutATemporaryFolderNothingIsFetched) {
 
 TEST(MakeTempFileName, GivesAFreshNameInTheTemporaryFolderAndLeavesNoFile) {
   test_support::TTempFolder folder;
-  test_support::TScopedVariable temp("TMPDIR", folder.Path());
+  std::optional<TTemporaryFolder> temp(std::in_place, folder.Path());
   const std::string first = MakeTempFileName(".tmp");
   const std::string second = MakeTempFileName(".inf");
   EXPECT_EQ(fs::path(first).parent_path(), folder.Path());
@@ -149,7 +172,7 @@ TEST(MakeTempFileName, GivesAFreshNameInTheTemporaryFolderAndLeavesNoFile) {
   EXPECT_EQ(fs::path(second).extension(), ".inf");
   EXPECT_NE(fs::path(first).stem(), fs::path(second).stem());
   EXPECT_TRUE(fs::is_empty(folder.Path()));
-  test_support::TScopedVariable missing("TMPDIR", folder.Path() + "/missing");
+  temp.emplace(core::JoinPath(folder.Path(), "missing"));
   EXPECT_EQ(MakeTempFileName(".tmp"), ".tmp");
 }
 
@@ -181,6 +204,14 @@ TEST(ManualDownloadFor, NamesTheInstallerOrTheCabinetInTheDownloadsFolder) {
   }
 }
 
+#ifdef _WIN32
+TEST(DownloadFolder, IsTheShellsDownloadsFolderWithASeparator) {
+  const std::string folder = DownloadFolder();
+  ASSERT_TRUE(folder.ends_with("\\")) << folder;
+  EXPECT_TRUE(fs::is_directory(core::FileSystemPath(folder)));
+  EXPECT_EQ(core::ExtractFileName(folder.substr(0, folder.size() - 1)), "Downloads");
+}
+#else
 TEST(DownloadFolder, IsTheUsersDownloadsFolderMadeWhenMissing) {
   test_support::TTempFolder folder;
   test_support::TScopedVariable home("HOME", folder.Path());
@@ -191,6 +222,8 @@ TEST(DownloadFolder, IsTheUsersDownloadsFolderMadeWhenMissing) {
   EXPECT_EQ(DownloadFolder(), folder.Path() + "/Mes Téléchargements/");
   EXPECT_TRUE(fs::is_directory(folder.Path() + "/Mes Téléchargements"));
 }
+
+#endif
 
 }  // namespace
 }  // namespace skyrelle::about

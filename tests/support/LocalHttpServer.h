@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,7 +33,8 @@ struct THttpRequest {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 and a free port, serving canned answers on a thread of
-// its own and recording every request. Paths without an answer get 404.
+// its own and recording every request. Paths without an answer get 404. POSIX sockets on
+// Linux, Winsock on Windows.
 class TLocalHttpServer {
  public:
   TLocalHttpServer();
@@ -48,17 +50,20 @@ class TLocalHttpServer {
   std::vector<THttpRequest> Requests() const;
 
  private:
+  // Sockets are descriptors on Linux and handles on Windows.
+  using TSocket = std::intptr_t;
+
   void Run();
-  void Handle(int AConnection);
+  void Handle(TSocket AConnection);
   THttpAnswer AnswerFor(const std::string& ATarget) const;
 
-  int FListener = -1;
+  TSocket FListener = -1;
   int FPort = 0;
   std::atomic<bool> FStopping{false};
   mutable std::mutex FLock;
   std::map<std::string, THttpAnswer> FAnswers;
   std::vector<THttpRequest> FRequests;
-  std::vector<int> FSilentConnections;
+  std::vector<TSocket> FSilentConnections;
   std::thread FThread;
 };
 

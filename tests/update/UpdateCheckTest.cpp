@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "UpdateTestSupport.h"
+#include "core/Paths.h"
 #include "support/LocalHttpServer.h"
 #include "support/TempFolder.h"
-#include "update/Cabinet.h"
 #include "update/PackageIntegrity.h"
 
 namespace skyrelle::update {
@@ -23,11 +23,24 @@ using test_support::TLocalHttpServer;
 using test_support::TreeOf;
 using test_support::TTempFolder;
 
+#ifdef _WIN32
+const std::string ProgramName = "Skyrelle.exe";
+#else
+const std::string ProgramName = "Skyrelle";
+#endif
+
 const std::string Running = ProgramBytes({1, 0, 0, 1});
 const std::string Newer = ProgramBytes({1, 0, 0, 2}, "newer program");
-const std::string Cabinet = MakeCabinet({{.Name = "Skyrelle", .Bytes = Newer, .Executable = true},
-                                         {.Name = "readme.txt", .Bytes = "notes"}});
+const std::string Cabinet =
+    test_support::CabinetBytes({{.Name = ProgramName, .Bytes = Newer, .Executable = true},
+                                {.Name = "readme.txt", .Bytes = "notes"}});
 
+#ifdef _WIN32
+// Windows has no Ed25519: a build that requires a signature takes no package, whatever the
+// descriptor names.
+const std::string AnyKey = std::string(43, 'A') + "=";
+const std::string AnySignature = std::string(86, 'A') + "==";
+#else
 const test_support::TSigningKey& Key() {
   static const test_support::TSigningKey key = test_support::MakeSigningKey();
   return key;
@@ -38,6 +51,7 @@ std::string Signature(const std::string& ABytes) {
   static const std::string keyFile = folder.Write("key.pem", Key().PrivatePem);
   return SignBytes(ABytes, keyFile);
 }
+#endif
 
 THttpAnswer Ok(const std::string& ABody) { return {.Body = ABody}; }
 
@@ -66,7 +80,7 @@ struct TEndCase {
 void PrintTo(const TEndCase& ACase, std::ostream* AStream) { *AStream << '"' << ACase.Name << '"'; }
 
 const std::vector<std::string> Expanded = {"Skyrelle.CAB", "Skyrelle.inf", "extracted",
-                                           "extracted/Skyrelle", "extracted/readme.txt"};
+                                           "extracted/" + ProgramName, "extracted/readme.txt"};
 
 std::vector<TEndCase> EndCases() {
   const std::string cut = Cabinet.substr(0, Cabinet.size() / 2);
@@ -138,22 +152,6 @@ std::vector<TEndCase> EndCases() {
        Ok(Cabinet),
        TCheckEnd::DigestDiffers,
        {"Skyrelle.CAB", "Skyrelle.inf"}},
-      {"valid signature", Ok(CabinetOffer("signature=" + Signature(Cabinet))), "Skyrelle.CAB",
-       Ok(Cabinet), TCheckEnd::Launched, Expanded, true},
-      {"signature of other bytes",
-       Ok(CabinetOffer("signature=" + Signature(cut))),
-       "Skyrelle.CAB",
-       Ok(Cabinet),
-       TCheckEnd::SignatureInvalid,
-       {"Skyrelle.CAB", "Skyrelle.inf"},
-       true},
-      {"no signature where one is required",
-       Ok(CabinetOffer()),
-       "Skyrelle.CAB",
-       Ok(Cabinet),
-       TCheckEnd::SignatureInvalid,
-       {"Skyrelle.CAB", "Skyrelle.inf"},
-       true},
       {"no cabinet",
        Ok(CabinetOffer()),
        "Skyrelle.CAB",
@@ -167,9 +165,9 @@ std::vector<TEndCase> EndCases() {
       {"cabinet holding the running program",
        Ok(Descriptor("url=Same.CAB\ncompressed=1")),
        "Same.CAB",
-       Ok(MakeCabinet({{.Name = "Skyrelle", .Bytes = Running}})),
+       Ok(test_support::CabinetBytes({{.Name = ProgramName, .Bytes = Running}})),
        TCheckEnd::SameProgram,
-       {"Same.CAB", "Skyrelle.inf", "extracted", "extracted/Skyrelle"}},
+       {"Same.CAB", "Skyrelle.inf", "extracted", "extracted/" + ProgramName}},
       {"program file that is the running one",
        Ok(Descriptor("url=Skyrelle.new", "unconditional=1")),
        "Skyrelle.new",
@@ -179,23 +177,48 @@ std::vector<TEndCase> EndCases() {
       {"hostile cabinet",
        Ok(CabinetOffer()),
        "Skyrelle.CAB",
-       Ok(MakeCabinet({{.Name = "Skyrelle", .Bytes = Newer}, {.Name = "..\\evil", .Bytes = "x"}})),
+       Ok(test_support::CabinetBytes(
+           {{.Name = ProgramName, .Bytes = Newer}, {.Name = "..\\evil", .Bytes = "x"}})),
        TCheckEnd::NotExpanded,
        {"Skyrelle.CAB", "Skyrelle.inf", "extracted"}},
   };
 }
 
+// A build that knows the maker's key takes only a package signed with it.
+std::vector<TEndCase> SignatureCases() {
+  const std::vector<std::string> refused = {"Skyrelle.CAB", "Skyrelle.inf"};
+#ifdef _WIN32
+  return {
+      {"signature where one is required", Ok(CabinetOffer("signature=" + AnySignature)),
+       "Skyrelle.CAB", Ok(Cabinet), TCheckEnd::SignatureInvalid, refused, true},
+      {"no signature where one is required", Ok(CabinetOffer()), "Skyrelle.CAB", Ok(Cabinet),
+       TCheckEnd::SignatureInvalid, refused, true},
+  };
+#else
+  return {
+      {"valid signature", Ok(CabinetOffer("signature=" + Signature(Cabinet))), "Skyrelle.CAB",
+       Ok(Cabinet), TCheckEnd::Launched, Expanded, true},
+      {"signature of other bytes",
+       Ok(CabinetOffer("signature=" + Signature(Cabinet.substr(0, Cabinet.size() / 2)))),
+       "Skyrelle.CAB", Ok(Cabinet), TCheckEnd::SignatureInvalid, refused, true},
+      {"no signature where one is required", Ok(CabinetOffer()), "Skyrelle.CAB", Ok(Cabinet),
+       TCheckEnd::SignatureInvalid, refused, true},
+  };
+#endif
+}
+
 // Names that would reach outside UpdateFolder end the check before the package is asked for.
 std::vector<TEndCase> HostileNameCases() {
   std::vector<TEndCase> cases;
-  for (const char* url : {"../../.bashrc", "..", "files\\..", "C:", "sub/Skyrelle.CAB", "x\\"})
+  for (const char* url : {"../../.bashrc", "..", "files\\..", "C:", "sub/Skyrelle.CAB", "x\\",
+                          ".. ", "Skyrelle.CAB.", "NUL", "com1.cab"})
     cases.push_back({url,
                      Ok(Descriptor(std::string("url=") + url)),
                      "",
                      {},
                      TCheckEnd::HostileName,
                      {"Skyrelle.inf"}});
-  for (const char* local : {"../Skyrelle", ".", "a/b", "x:"})
+  for (const char* local : {"../Skyrelle", ".", "a/b", "x:", "..\\.. ", "CON"})
     cases.push_back({local,
                      Ok(CabinetOffer(std::string("localversion=") + local)),
                      "",
@@ -207,10 +230,18 @@ std::vector<TEndCase> HostileNameCases() {
 
 class UpdateCheckEnds : public ::testing::TestWithParam<TEndCase> {
  protected:
+  static std::string RequiredKey() {
+#ifdef _WIN32
+    return AnyKey;
+#else
+    return Key().PublicKey;
+#endif
+  }
+
   TCheckEnd Check(const std::string& ADescriptorURL, bool ARequireSignature = false) {
     return RunUpdateCheck(ADescriptorURL, {.ProgramPath = FProgram,
                                            .PrivateFolder = FPrivate.Path(),
-                                           .PublicKey = ARequireSignature ? Key().PublicKey : "",
+                                           .PublicKey = ARequireSignature ? RequiredKey() : "",
                                            .Launch = [this](const TReplacement& AReplacement) {
                                              FLaunched = AReplacement;
                                            }});
@@ -226,7 +257,10 @@ class UpdateCheckEnds : public ::testing::TestWithParam<TEndCase> {
   TLocalHttpServer FServer;
   TTempFolder FPrivate;
   TTempFolder FProgramFolder{"Program Files"};
-  std::string FProgram = FProgramFolder.Write("Skyrelle", Running);
+  std::string FProgram = FProgramFolder.Write(ProgramName, Running);
+#ifdef _WIN32
+  test_support::TExpandTool FExpandTool;
+#endif
   std::optional<TReplacement> FLaunched;
 };
 
@@ -239,21 +273,22 @@ TEST_P(UpdateCheckEnds, EndsAsTheTableSaysAndLeavesOnlyWhatItSays) {
 
   ExpectLeft(c.Left);
   EXPECT_EQ(ReadFile(FProgram), Running);
-  EXPECT_EQ(TreeOf(FProgramFolder.Path()), std::vector<std::string>{"Skyrelle"});
+  EXPECT_EQ(TreeOf(FProgramFolder.Path()), std::vector<std::string>{ProgramName});
   ASSERT_EQ(FLaunched.has_value(), c.End == TCheckEnd::Launched);
   if (!FLaunched) return;
   EXPECT_EQ(FLaunched->ProgramPath, FProgram);
   EXPECT_EQ(FLaunched->UpdateFolder, UpdateFolder());
   if (FLaunched->CopyMode) {
-    EXPECT_EQ(FLaunched->Source, UpdateFolder() + "/extracted");
-    EXPECT_EQ(ReadFile(FLaunched->Source + "/Skyrelle"), Newer);
+    EXPECT_EQ(FLaunched->Source, core::JoinPath(UpdateFolder(), "extracted"));
+    EXPECT_EQ(ReadFile(core::JoinPath(FLaunched->Source, ProgramName)), Newer);
   } else {
-    EXPECT_EQ(FLaunched->Source, UpdateFolder() + "/" + c.PackageName);
+    EXPECT_EQ(FLaunched->Source, core::JoinPath(UpdateFolder(), c.PackageName));
     EXPECT_EQ(ReadFile(FLaunched->Source), Newer);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Site, UpdateCheckEnds, ::testing::ValuesIn(EndCases()));
+INSTANTIATE_TEST_SUITE_P(Signatures, UpdateCheckEnds, ::testing::ValuesIn(SignatureCases()));
 INSTANTIATE_TEST_SUITE_P(HostileNames, UpdateCheckEnds, ::testing::ValuesIn(HostileNameCases()));
 
 TEST_F(UpdateCheckEnds, NoSiteEndsQuicklyWithNothingLeft) {
@@ -293,6 +328,17 @@ TEST(DescriptorFileNamePart, KeepsPlainNamesAfterTheLastBackslashOrColon) {
       {"../../.bashrc", std::nullopt},
       {"/etc/passwd", std::nullopt},
       {std::string("a\0b", 3), std::nullopt},
+      {".. ", std::nullopt},
+      {"Skyrelle.CAB.", std::nullopt},
+      {"Skyrelle.CAB ", std::nullopt},
+      {"nul", std::nullopt},
+      {"Aux.txt", std::nullopt},
+      {"LPT9", std::nullopt},
+      {"COM1 .cab", std::nullopt},
+      {"CONOUT$", std::nullopt},
+      {"com10.cab", "com10.cab"},
+      {"console.cab", "console.cab"},
+      {"nul_Skyrelle", "nul_Skyrelle"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Value);

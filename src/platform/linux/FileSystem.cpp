@@ -5,13 +5,25 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <utility>
 
 namespace skyrelle::platform {
 namespace {
 
+constexpr int NameAttempts = 100;
+
 int Descriptor(std::intptr_t Handle) { return static_cast<int>(Handle); }
+
+std::string RandomHexName() {
+  static thread_local std::mt19937 numbers{std::random_device{}()};
+  char name[16];
+  std::snprintf(name, sizeof name, "%08X.tmp", static_cast<unsigned>(numbers()));
+  return name;
+}
 
 // Returns 0 or the error code of the write that failed.
 int WriteAll(int File, std::string_view Bytes) {
@@ -152,6 +164,25 @@ void CreatePrivateFile(const std::string& FileName) {
     ::close(file);
   else if (errno != EEXIST)
     throw EFileError("Cannot create", errno, FileName);
+}
+
+std::string FreshTemporaryFileName() {
+  try {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) return {};
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+      const std::string candidate = (folder / RandomHexName()).string();
+      if (std::FILE* file = std::fopen(candidate.c_str(), "wx")) {
+        std::fclose(file);
+        std::remove(candidate.c_str());
+        return candidate;
+      }
+      if (errno != EEXIST) return {};
+    }
+  } catch (...) {
+  }
+  return {};
 }
 
 }  // namespace skyrelle::platform

@@ -8,14 +8,6 @@
 namespace skyrelle::platform {
 namespace {
 
-std::string Variable(const wchar_t* Name) {
-  const DWORD size = GetEnvironmentVariableW(Name, nullptr, 0);
-  if (size == 0) return {};
-  std::wstring value(size, L'\0');
-  value.resize(GetEnvironmentVariableW(Name, value.data(), size));
-  return windows::Narrow(value);
-}
-
 std::string WithoutTrailingSeparator(std::string Path) {
   while (Path.size() > 3 && (Path.back() == '\\' || Path.back() == '/')) Path.pop_back();
   return Path;
@@ -32,14 +24,14 @@ std::string KnownFolder(const KNOWNFOLDERID& Folder) {
 }  // namespace
 
 std::string HomeFolder() {
-  std::string home = Variable(L"USERPROFILE");
+  std::string home = windows::EnvironmentText(L"USERPROFILE");
   if (home.empty()) home = KnownFolder(FOLDERID_Profile);
   return home.empty() ? "C:\\" : WithoutTrailingSeparator(home);
 }
 
 // %APPDATA%, the roaming application-data folder, as the program has always used it.
 std::string ApplicationDataFolder() {
-  std::string folder = Variable(L"APPDATA");
+  std::string folder = windows::EnvironmentText(L"APPDATA");
   if (folder.empty()) folder = KnownFolder(FOLDERID_RoamingAppData);
   return WithoutTrailingSeparator(folder);
 }

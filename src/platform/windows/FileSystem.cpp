@@ -192,4 +192,19 @@ void CreatePrivateFile(const std::string& FileName) {
     throw EFileError("Cannot create", LastError(), FileName);
 }
 
+// As the About window has always made it: the temporary folder as GetTempPathW gives it, an
+// empty prefix, and the number the system picks.
+std::string FreshTemporaryFileName() {
+  try {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"", 0, name) == 0)
+      return {};
+    DeleteFileW(name);
+    return windows::Narrow(name);
+  } catch (...) {
+    return {};
+  }
+}
+
 }  // namespace skyrelle::platform

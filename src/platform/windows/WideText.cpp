@@ -23,6 +23,14 @@ std::string Narrow(std::wstring_view Text) {
   return narrow;
 }
 
+std::string EnvironmentText(const wchar_t* Name) {
+  const DWORD size = GetEnvironmentVariableW(Name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(Name, value.data(), size));
+  return Narrow(value);
+}
+
 std::string SystemErrorText(DWORD Code) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(

@@ -11,6 +11,9 @@ namespace skyrelle::platform::windows {
 std::wstring Widen(std::string_view Text);
 std::string Narrow(std::wstring_view Text);
 
+// The environment variable's value; the empty text when it is not set.
+std::string EnvironmentText(const wchar_t* Name);
+
 // The system's description of an error code (FormatMessageW), without the closing line break.
 std::string SystemErrorText(DWORD Code);
 
