@@ -25,6 +25,11 @@ set(SKYRELLE_UPDATE_PUBLIC_KEY "" CACHE STRING
 if(NOT SKYRELLE_UPDATE_PUBLIC_KEY MATCHES "^[A-Za-z0-9+/]*=*$")
   message(FATAL_ERROR "SKYRELLE_UPDATE_PUBLIC_KEY must be base64: '${SKYRELLE_UPDATE_PUBLIC_KEY}'")
 endif()
+# Windows offers no Ed25519: such a build cannot verify a signature, and takes no package.
+if(WIN32 AND NOT SKYRELLE_UPDATE_PUBLIC_KEY STREQUAL "")
+  message(WARNING "SKYRELLE_UPDATE_PUBLIC_KEY is set: this Windows build will refuse every "
+                  "update package, since Windows cannot verify an Ed25519 signature")
+endif()
 
 # The maker's PayPal donation button, opened by the About window and the donation prompt.
 set(SKYRELLE_DONATION_BUTTON_ID "" CACHE STRING

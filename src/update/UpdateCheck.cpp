@@ -110,7 +110,8 @@ TCheckEnd RunPackageStage(const std::string& ADescriptorURL, const TCheckContext
     if (!ExpandCabinet(localPackage, replacement.Source)) return TCheckEnd::NotExpanded;
     newProgram = core::JoinPath(replacement.Source, *localVersion);
     std::error_code ignored;
-    if (!fs::is_regular_file(core::FileSystemPath(newProgram), ignored)) return TCheckEnd::NoProgramFile;
+    if (!fs::is_regular_file(core::FileSystemPath(newProgram), ignored))
+      return TCheckEnd::NoProgramFile;
   }
   // Without this, a descriptor that always asks for the package would replace the program
   // with itself at every start.

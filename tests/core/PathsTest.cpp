@@ -86,16 +86,18 @@ TEST(PathsTest, JoinsWithExactlyOneSeparator) {
 // A name outside the ANSI code page reaches the file system as it is, and comes back so.
 TEST(PathsTest, FileSystemPathsCarryUtf8NamesBothWays) {
   const test_support::TTempFolder folder;
-  const std::string name = "Mes T\xC3\xA9l\xC3\xA9" "chargements \xE6\x97\xA5\xE6\x9C\xAC";
+  const std::string name =
+      "Mes T\xC3\xA9l\xC3\xA9"
+      "chargements \xE6\x97\xA5\xE6\x9C\xAC";
   const std::filesystem::path path = FileSystemPath(JoinPath(folder.Path(), name));
   std::ofstream(path) << "x";
   ASSERT_EQ(std::distance(std::filesystem::directory_iterator(FileSystemPath(folder.Path())),
                           std::filesystem::directory_iterator()),
             1);
-  EXPECT_EQ(PathText(std::filesystem::directory_iterator(FileSystemPath(folder.Path()))
-                         ->path()
-                         .filename()),
-            name);
+  EXPECT_EQ(
+      PathText(
+          std::filesystem::directory_iterator(FileSystemPath(folder.Path()))->path().filename()),
+      name);
   EXPECT_EQ(PathText(path), JoinPath(folder.Path(), name));
 }
 

@@ -38,7 +38,9 @@ TNativeSocket NewSocket() {
 bool Invalid(TNativeSocket ASocket) { return ASocket == INVALID_SOCKET; }
 void CloseSocket(std::intptr_t ASocket) { ::closesocket(Native(ASocket)); }
 int PollFor(WSAPOLLFD& AWaiting) { return ::WSAPoll(&AWaiting, 1, PollMilliseconds); }
-TNativeSocket Accept(std::intptr_t AListener) { return ::accept(Native(AListener), nullptr, nullptr); }
+TNativeSocket Accept(std::intptr_t AListener) {
+  return ::accept(Native(AListener), nullptr, nullptr);
+}
 bool SameNameNoCase(const char* ALeft, const char* ARight, std::size_t ASize) {
   return ::_strnicmp(ALeft, ARight, ASize) == 0;
 }

@@ -56,8 +56,8 @@ bool IsAcceptableCabinet(const std::string& ACabinetFile) {
     const std::uint32_t folder = Little(table, at + 8, 2);
     const std::size_t nameEnd = table.find('\0', at + FileEntrySize);
     if (folder >= FirstContinuedFolder || folder >= folders || nameEnd == std::string::npos ||
-        !IsPlainName(std::string_view(table).substr(at + FileEntrySize,
-                                                    nameEnd - at - FileEntrySize)))
+        !IsPlainName(
+            std::string_view(table).substr(at + FileEntrySize, nameEnd - at - FileEntrySize)))
       return false;
     total += Little(table, at, 4);
     at = nameEnd + 1;
@@ -73,7 +73,8 @@ bool IsFile(const std::string& AFileName) {
 // The system's expand tool, or whichever the search path offers when WINDIR names none.
 std::string ExpandTool() {
   const std::string tool =
-      core::IncludeTrailingPathDelimiter(platform::windows::EnvironmentText(L"WINDIR")) + "System32\\expand.exe";
+      core::IncludeTrailingPathDelimiter(platform::windows::EnvironmentText(L"WINDIR")) +
+      "System32\\expand.exe";
   return IsFile(tool) ? tool : "expand.exe";
 }
 

@@ -1,6 +1,7 @@
 #include "update/HttpTransfer.h"
 
 #include <windows.h>
+
 #include <urlmon.h>
 #include <winhttp.h>
 
@@ -55,13 +56,13 @@ using TDownloadToFile = HRESULT(WINAPI*)(IUnknown*, const wchar_t*, const wchar_
 // The URL-moniker library is loaded when the first download starts, from the system's own
 // folder only: a urlmon.dll beside the program must not be taken for it.
 TDownloadToFile DownloadToFile() {
-  static const auto function = [] {
+  static const auto Function = [] {
     const HMODULE library = LoadLibraryExW(L"urlmon.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     return library == nullptr ? nullptr
                               : reinterpret_cast<TDownloadToFile>(reinterpret_cast<void*>(
                                     GetProcAddress(library, "URLDownloadToFileW")));
   }();
-  return function;
+  return Function;
 }
 
 // The value of a header line in a block of "Name: value" lines; nothing when it is missing.
@@ -104,10 +105,13 @@ struct TDownloadJob {
 
 // Watches one URLDownloadToFileW: the server's answer through IHttpNegotiate::OnResponse,
 // since the call itself may report success for an error page, and the progress, which ends
-// the transfer past the size limit or once the caller has given up. It lives on the
-// downloading thread's stack for the one call. Nothing here may raise: the methods are called
-// from the library, across a COM boundary.
-class TDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
+// the transfer past the size limit or once the caller has given up. The library asks for the
+// negotiation either directly or as a service. It lives on the downloading thread's stack for
+// the one call. Nothing here may raise: the methods are called from the library, across a
+// COM boundary.
+class TDownloadWatch final : public IBindStatusCallback,
+                             public IHttpNegotiate,
+                             public IServiceProvider {
  public:
   explicit TDownloadWatch(TDownloadJob& AJob) : FJob(AJob), FSecure(IsSecure(AJob.Url)) {}
   TDownloadWatch(const TDownloadWatch&) = delete;
@@ -117,8 +121,7 @@ class TDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   // True when the stored file is the whole body of a successful answer.
   bool Complete(std::uint64_t AStoredBytes) const {
     if (FAborted || FStatus < 200 || FStatus >= 300) return false;
-    if (FJob.Limits.MaxBytes > 0 &&
-        AStoredBytes > static_cast<std::uint64_t>(FJob.Limits.MaxBytes))
+    if (FJob.Limits.MaxBytes > 0 && AStoredBytes > static_cast<std::uint64_t>(FJob.Limits.MaxBytes))
       return false;
     return !FAnnouncedLength || *FAnnouncedLength == AStoredBytes;
   }
@@ -129,6 +132,8 @@ class TDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
       *AObject = static_cast<IBindStatusCallback*>(this);
     } else if (IsEqualIID(AId, IID_IHttpNegotiate)) {
       *AObject = static_cast<IHttpNegotiate*>(this);
+    } else if (IsEqualIID(AId, IID_IServiceProvider)) {
+      *AObject = static_cast<IServiceProvider*>(this);
     } else {
       *AObject = nullptr;
       return E_NOINTERFACE;
@@ -138,6 +143,11 @@ class TDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++FReferences; }
   ULONG STDMETHODCALLTYPE Release() override { return --FReferences; }
+
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID AId, void** AObject) override {
+    if (AObject != nullptr) *AObject = nullptr;
+    return IsEqualIID(AId, IID_IHttpNegotiate) ? QueryInterface(AId, AObject) : E_NOINTERFACE;
+  }
 
   HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
@@ -178,8 +188,9 @@ class TDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   HRESULT STDMETHODCALLTYPE OnResponse(DWORD AStatus, const wchar_t* AHeaders, const wchar_t*,
                                        wchar_t** AExtraHeaders) override {
     if (AExtraHeaders != nullptr) *AExtraHeaders = nullptr;
+    // A redirect's answer may come before the last one; an error page ends it at once.
     FStatus = AStatus;
-    if (AStatus < 200 || AStatus >= 300) return Abort();
+    if (AStatus >= 400) return Abort();
     try {
       FAnnouncedLength = AnnouncedLength(AHeaders == nullptr ? L"" : AHeaders);
     } catch (...) {
@@ -270,10 +281,10 @@ class TDeadlines {
 
   bool Passed(ULONG AReceived) {
     const TClock::time_point now = TClock::now();
-    const std::chrono::milliseconds whole =
-        FLimits.Total.count() > 0      ? FLimits.Total
-        : FLimits.Response.count() > 0 ? FLimits.Connect + FLimits.Response
-                                       : std::chrono::milliseconds(0);
+    const std::chrono::milliseconds whole = FLimits.Total.count() > 0 ? FLimits.Total
+                                            : FLimits.Response.count() > 0
+                                                ? FLimits.Connect + FLimits.Response
+                                                : std::chrono::milliseconds(0);
     if (whole.count() > 0 && now - FStart > whole) return true;
     if (FLimits.LowSpeedBytes <= 0 || FLimits.LowSpeedTime.count() <= 0 ||
         now - FWindowStart < FLimits.LowSpeedTime)
@@ -366,15 +377,16 @@ bool PostBytes(const std::string& AUrl, const std::string& ABody,
       return false;
     const TInternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return false;
-    const TInternetHandle request(WinHttpOpenRequest(
-        connection.get(), L"POST", target.c_str(), nullptr, WINHTTP_NO_REFERER,
-        WINHTTP_DEFAULT_ACCEPT_TYPES, parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
+    const TInternetHandle request(
+        WinHttpOpenRequest(connection.get(), L"POST", target.c_str(), nullptr, WINHTTP_NO_REFERER,
+                           WINHTTP_DEFAULT_ACCEPT_TYPES,
+                           parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return false;
     const std::wstring headers = HeaderBlock(AHeaders);
     const auto size = static_cast<DWORD>(ABody.size());
-    if (!WinHttpSendRequest(request.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                            static_cast<DWORD>(headers.size()), const_cast<char*>(ABody.data()),
-                            size, size, 0) ||
+    if (!WinHttpSendRequest(
+            request.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+            static_cast<DWORD>(headers.size()), const_cast<char*>(ABody.data()), size, size, 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr))
       return false;
     DWORD status = 0;

@@ -1,6 +1,7 @@
 #include "update/PackageIntegrity.h"
 
 #include <windows.h>
+
 #include <bcrypt.h>
 
 #include <algorithm>
@@ -38,10 +39,10 @@ std::string Sha256Hex(std::string_view ABytes) {
   const std::unique_ptr<void, THashDestroy> ownedHash(hash);
   // The call takes at most 4 GiB at once.
   while (!ABytes.empty()) {
-    const auto chunk = static_cast<ULONG>(
-        std::min<std::size_t>(ABytes.size(), std::numeric_limits<ULONG>::max()));
-    Require(BCryptHashData(hash, reinterpret_cast<UCHAR*>(const_cast<char*>(ABytes.data())), chunk,
-                           0));
+    const auto chunk =
+        static_cast<ULONG>(std::min<std::size_t>(ABytes.size(), std::numeric_limits<ULONG>::max()));
+    Require(
+        BCryptHashData(hash, reinterpret_cast<UCHAR*>(const_cast<char*>(ABytes.data())), chunk, 0));
     ABytes.remove_prefix(chunk);
   }
   std::array<UCHAR, Sha256Size> digest{};

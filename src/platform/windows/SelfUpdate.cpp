@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <stdexcept>
 #include <stdlib.h>
+#include <stdexcept>
 
 #include "platform/windows/WideText.h"
 
@@ -42,7 +42,8 @@ bool MayReplaceProgramFile(const std::string& AFileName) {
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
     return false;
   const std::size_t separator = file.find_last_of(L"\\/");
-  const std::wstring folder = separator == std::wstring::npos ? L"." : file.substr(0, separator + 1);
+  const std::wstring folder =
+      separator == std::wstring::npos ? L"." : file.substr(0, separator + 1);
   wchar_t probe[MAX_PATH] = {};
   if (GetTempFileNameW(folder.c_str(), L"sky", 0, probe) == 0) return false;
   DeleteFileW(probe);

@@ -1,6 +1,7 @@
 #include "update/UpdateScript.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdlib>
@@ -33,7 +34,8 @@ std::optional<std::string> InAnsiCodePage(const std::wstring& AText) {
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL defaulted = FALSE;
   BOOL* asked = utf8 ? nullptr : &defaulted;
-  const int size = WideCharToMultiByte(CP_ACP, flags, AText.data(), length, nullptr, 0, nullptr, asked);
+  const int size =
+      WideCharToMultiByte(CP_ACP, flags, AText.data(), length, nullptr, 0, nullptr, asked);
   if (size <= 0 || defaulted) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, flags, AText.data(), length, bytes.data(), size, nullptr, asked);
@@ -44,7 +46,8 @@ std::optional<std::string> InAnsiCodePage(const std::wstring& AText) {
 bool ReadsBackInOemCodePage(const std::string& ABytes, const std::wstring& AText) {
   if (ABytes.empty()) return AText.empty();
   const int length = static_cast<int>(ABytes.size());
-  const int size = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, ABytes.data(), length, nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, ABytes.data(), length, nullptr, 0);
   if (size <= 0) return false;
   std::wstring read(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, ABytes.data(), length, read.data(), size);
@@ -78,11 +81,12 @@ std::string UpdateScriptText(const TReplacement& AReplacement, const std::string
     RequireFaithful(*path);
   const std::string& program = AReplacement.ProgramPath;
   const std::string programName = core::ExtractFileName(program);
-  const std::string programFolder = core::IncludeTrailingPathDelimiter(core::ExtractFileDir(program));
+  const std::string programFolder =
+      core::IncludeTrailingPathDelimiter(core::ExtractFileDir(program));
   const std::string replace =
       AReplacement.CopyMode
-          ? "xcopy /Y /Q \"" + core::IncludeTrailingPathDelimiter(AReplacement.Source) + "*.*\" \"" +
-                programFolder + "\" >NUL"
+          ? "xcopy /Y /Q \"" + core::IncludeTrailingPathDelimiter(AReplacement.Source) +
+                "*.*\" \"" + programFolder + "\" >NUL"
           : "move /Y \"" + AReplacement.Source + "\" \"" + program + "\" >NUL";
   const std::string lines[] = {
       "@echo off",

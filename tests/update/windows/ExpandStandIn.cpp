@@ -3,6 +3,7 @@
 // library, and ends with 0 on success. Any other command line ends with 2. When
 // EXPAND_STAND_IN_LOG names a file, the command line and the current folder go into it first.
 #include <windows.h>
+
 #include <fcntl.h>
 #include <fdi.h>
 
@@ -34,10 +35,9 @@ FNFREE(Release) { std::free(pv); }
 // Every name the library hands over is one of ours, in UTF-8.
 FNOPEN(Open) {
   const bool write = (oflag & (_O_WRONLY | _O_RDWR)) != 0;
-  const HANDLE file =
-      CreateFileW(Widen(pszFile, CP_UTF8).c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                  FILE_SHARE_READ, nullptr, write ? CREATE_ALWAYS : OPEN_EXISTING,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(
+      Widen(pszFile, CP_UTF8).c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
+      nullptr, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   (void)pmode;
   return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(file);
 }
@@ -90,8 +90,8 @@ void LogCall() {
   wchar_t folder[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, folder);
   const std::string text = Utf8(GetCommandLineW()) + "\n" + Utf8(folder) + "\n";
-  const HANDLE file = CreateFileW(log, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(log, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD written = 0;
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
@@ -107,8 +107,7 @@ int wmain(int AArgumentCount, wchar_t** AArguments) {
   }
   TTarget target{std::wstring(AArguments[3]) + L"\\"};
   ERF error{};
-  const HFDI fdi =
-      FDICreate(Allocate, Release, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);
+  const HFDI fdi = FDICreate(Allocate, Release, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);
   if (fdi == nullptr) return 1;
   // The library takes the cabinet's folder and name apart, each of limited length.
   const std::string path = Utf8(AArguments[2]);

@@ -45,7 +45,9 @@ TEST(ReadWholeFile, ReadsARegularFileWholeAndNothingElse) {
 // which notes how it was called.
 class ExpandCabinetTest : public ::testing::Test {
  protected:
-  std::string Cabinet(const std::string& ABytes) const { return FFolder.Write("Skyrelle.CAB", ABytes); }
+  std::string Cabinet(const std::string& ABytes) const {
+    return FFolder.Write("Skyrelle.CAB", ABytes);
+  }
   std::string Target() const { return FFolder / "extracted"; }
   std::string Log() const { return ReadFile(FLogFile); }
 
@@ -57,10 +59,10 @@ class ExpandCabinetTest : public ::testing::Test {
 
 TEST_F(ExpandCabinetTest, CallsTheSystemsToolWithEveryFileForTheFolder) {
   const std::string program(100000, 'p');  // more than one of the cabinet's blocks
-  const std::string cabinet = Cabinet(CabinetBytes(
-      {{.Name = "Skyrelle.exe", .Bytes = program, .Executable = true},
-       {.Name = "readme.txt", .Bytes = "notes"},
-       {.Name = "empty", .Bytes = ""}}));
+  const std::string cabinet =
+      Cabinet(CabinetBytes({{.Name = "Skyrelle.exe", .Bytes = program, .Executable = true},
+                            {.Name = "readme.txt", .Bytes = "notes"},
+                            {.Name = "empty", .Bytes = ""}}));
   FFolder.Write("extracted/left.txt", "from an earlier attempt");
 
   ASSERT_TRUE(ExpandCabinet(cabinet, Target() + "\\"));
@@ -69,7 +71,8 @@ TEST_F(ExpandCabinetTest, CallsTheSystemsToolWithEveryFileForTheFolder) {
             (std::vector<std::string>{"Skyrelle.exe", "empty", "left.txt", "readme.txt"}));
   EXPECT_EQ(ReadFile(core::JoinPath(Target(), "Skyrelle.exe")), program);
   EXPECT_EQ(ReadFile(core::JoinPath(Target(), "readme.txt")), "notes");
-  const std::string tool = core::JoinPath(core::JoinPath(FTool.WindowsFolder(), "System32"), "expand.exe");
+  const std::string tool =
+      core::JoinPath(core::JoinPath(FTool.WindowsFolder(), "System32"), "expand.exe");
   // The tool runs in the cabinet's folder.
   EXPECT_EQ(Log(), "\"" + tool + "\" -F:* \"" + cabinet + "\" \"" + Target() + "\"\n" +
                        FFolder.Path() + "\n");
@@ -79,8 +82,8 @@ TEST_F(ExpandCabinetTest, RefusesWholeACabinetThatNamesAnythingButPlainFiles) {
   for (const char* name : {"..\\evil.txt", "sub\\file.txt", "a/b", "C:file.txt", "..", ".",
                            "Skyrelle.exe:stream", ""}) {
     SCOPED_TRACE(name);
-    const std::string cabinet = Cabinet(CabinetBytes(
-        {{.Name = "Skyrelle.exe", .Bytes = "new"}, {.Name = name, .Bytes = "evil"}}));
+    const std::string cabinet = Cabinet(
+        CabinetBytes({{.Name = "Skyrelle.exe", .Bytes = "new"}, {.Name = name, .Bytes = "evil"}}));
     EXPECT_FALSE(ExpandCabinet(cabinet, Target()));
     EXPECT_TRUE(TreeOf(Target()).empty());
     EXPECT_EQ(Log(), "") << "the tool was started";

@@ -5,6 +5,7 @@
 //                                     either case; exit code 1 when there is none
 //   timeout /t SECONDS /nobreak       waits that long
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <cstdio>

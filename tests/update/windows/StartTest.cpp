@@ -84,13 +84,13 @@ class StartTest : public ::testing::Test {
 
 TEST_F(StartTest, ANewerCabinetReplacesTheProgramWhichStartsAgainOnce) {
   const std::string newer = test_support::ProgramBytes({1, 0, 0, 2}, "newer");
-  const std::string cabinet = test_support::CabinetBytes(
-      {{.Name = "Skyrelle.exe", .Bytes = newer, .Executable = true},
-       {.Name = "readme.txt", .Bytes = "notes"}});
+  const std::string cabinet =
+      test_support::CabinetBytes({{.Name = "Skyrelle.exe", .Bytes = newer, .Executable = true},
+                                  {.Name = "readme.txt", .Bytes = "notes"}});
   FServer.Serve(Descriptor(), {.Body = "[file1]\r\nurl=Skyrelle.CAB\r\nnewversion=1.0.0.2\r\n"
                                        "compressed=1\r\nfilesize=" +
-                                       std::to_string(cabinet.size()) + "\r\nsha256=" +
-                                       Sha256Hex(cabinet) + "\r\n"});
+                                       std::to_string(cabinet.size()) +
+                                       "\r\nsha256=" + Sha256Hex(cabinet) + "\r\n"});
   FServer.Serve(PlatformFilesPath() + "Skyrelle.CAB", {.Body = cabinet});
 
   EXPECT_EQ(RunProbe(), 0u);

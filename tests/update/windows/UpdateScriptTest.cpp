@@ -4,6 +4,7 @@
 #include "update/UpdateScript.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +29,8 @@ using namespace std::chrono_literals;
 
 // The lines that never change, before and after the replacing line.
 const std::string Wait = "@echo off\r\n:wait\r\n";
-const std::string Poll = "if not errorlevel 1 (\r\n  timeout /t 1 /nobreak >NUL\r\n  goto wait\r\n)\r\n";
+const std::string Poll =
+    "if not errorlevel 1 (\r\n  timeout /t 1 /nobreak >NUL\r\n  goto wait\r\n)\r\n";
 
 std::string WaitFor(const std::string& AName) {
   return Wait + "tasklist /FI \"IMAGENAME eq " + AName + "\" 2>NUL | find /I \"" + AName +
@@ -108,8 +110,9 @@ TEST(UpdateScriptText, RefusesAPathTheInterpreterWouldReadAsAnother) {
         UpdateScriptText(replacement, "");
         ADD_FAILURE() << "not refused";
       } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("The update script cannot name \"" + c.Path + "\"", 0),
-                  0u)
+        EXPECT_EQ(
+            std::string(error.what()).rfind("The update script cannot name \"" + c.Path + "\"", 0),
+            0u)
             << error.what();
       }
     }
@@ -187,7 +190,8 @@ class UpdateScriptRun : public ::testing::Test {
   // The new program's part, once the script started it: the mark it was started with.
   void ExpectRestartedAndCleanedUp(const std::string& AScript) {
     ASSERT_TRUE(WaitUntil([this] { return Exists(Started()); }, 20s)) << "not restarted";
-    EXPECT_TRUE(WaitUntil([this] { return ReadFile(Started()) == "1"; }, 5s)) << ReadFile(Started());
+    EXPECT_TRUE(WaitUntil([this] { return ReadFile(Started()) == "1"; }, 5s))
+        << ReadFile(Started());
     EXPECT_FALSE(Exists(UpdateFolder()));
     EXPECT_FALSE(Exists(AScript));
   }
