@@ -174,7 +174,8 @@ std::optional<std::string> DescriptorFileNamePart(std::string_view AValue) {
   const std::size_t separator = AValue.find_last_of("\\:");
   const std::string_view name =
       separator == std::string_view::npos ? AValue : AValue.substr(separator + 1);
-  if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ' ||
+  // "." and ".." end in a dot too.
+  if (name.empty() || name.back() == '.' || name.back() == ' ' ||
       name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos ||
       IsDeviceName(name))
     return std::nullopt;
