@@ -298,8 +298,8 @@ std::string ApplicationTitleOf(std::string_view AProgramPath) {
 }
 
 const std::string& ApplicationTitle() {
-  static const std::string title = ApplicationTitleOf(platform::ProgramFilePath());
-  return title;
+  static const std::string Title = ApplicationTitleOf(platform::ProgramFilePath());
+  return Title;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@ struct TScaleCase {
   UINT Dpi;
   RECT Expected;
 };
+
+void PrintTo(const TScaleCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Design.Left << "," << ACase.Design.Top << " " << ACase.Design.Width << "x"
+        << ACase.Design.Height << " at " << ACase.Dpi << " dpi";
+}
 
 class ScaleToDpiTest : public testing::TestWithParam<TScaleCase> {};
 
@@ -87,7 +93,7 @@ TEST_F(ErrorBoxTest, ShowsWhatAnActionRaisesWithTheFullStopRule) {
                        caption + "(1,2)",
                        caption + "Unknown error.",
                    }));
-  EXPECT_EQ(ApplicationTitle(), "Win32_kit_tests");
+  EXPECT_EQ(ApplicationTitle(), "win32_kit_tests") << "the first letter stays as it is";
 }
 
 // A window with one right-aligned label that follows its text, and one that throws from its
