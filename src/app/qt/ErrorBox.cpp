@@ -6,6 +6,8 @@
 #include <exception>
 #include <utility>
 
+#include "app/ErrorText.h"
+
 namespace skyrelle::app {
 namespace {
 
@@ -21,18 +23,11 @@ TErrorPresenter& Presenter() {
 }  // namespace
 
 QString CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    return QString::fromUtf8(error.what());
-  } catch (...) {
-    return QStringLiteral("Unknown error");
-  }
+  return QString::fromStdString(ExceptionMessage(std::current_exception()));
 }
 
 QString ErrorBoxText(const QString& Message) {
-  if (!Message.isEmpty() && Message.back() > QLatin1Char('.')) return Message + QLatin1Char('.');
-  return Message;
+  return QString::fromStdString(ErrorBoxText(Message.toStdString()));
 }
 
 TErrorPresenter SetErrorPresenter(TErrorPresenter NewPresenter) {

@@ -5,8 +5,7 @@
 
 namespace skyrelle::app {
 
-// The error box's text: a full stop is appended unless the text already ends in "." or a
-// character below it in code order.
+// The error box's text, by the rule of app/ErrorText.h.
 QString ErrorBoxText(const QString& Message);
 
 // Shows an error box: the caption, the text, an error icon and OK.
