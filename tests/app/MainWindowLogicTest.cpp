@@ -578,5 +578,12 @@ INSTANTIATE_TEST_SUITE_P(Names, ApplicationTitleTest,
                                          TTitleCase{SKYRELLE_FOLDER "𝐀BC", "𝐀bc"},
                                          TTitleCase{SKYRELLE_FOLDER ".hidden", ""}));
 
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(WindowsPaths, ApplicationTitleTest,
+                         testing::Values(TTitleCase{"D:/portable/SKYRELLE", "Skyrelle"},
+                                         TTitleCase{"C:\\Apps\\SKY.Tool.exe", "Sky"},
+                                         TTitleCase{"C:Skyrelle.exe", "Skyrelle"}));
+#endif
+
 }  // namespace
 }  // namespace skyrelle::app
