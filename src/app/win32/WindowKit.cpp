@@ -323,12 +323,28 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter APresenter) {
   return std::exchange(Presenter(), std::move(APresenter));
 }
 
+namespace {
+
+void ReportUnshownError() noexcept {
+  // The box itself failed (out of memory): the message can only go to the log.
+  std::fputs("Skyrelle: an error could not be shown\n", stderr);
+}
+
+}  // namespace
+
 void ShowCurrentException() noexcept {
   try {
-    Presenter()(ApplicationTitle(), ErrorBoxText(ExceptionMessage(std::current_exception())));
+    ShowErrorBox(ErrorBoxText(ExceptionMessage(std::current_exception())));
   } catch (...) {
-    // The box itself failed (out of memory): the message can only go to the log.
-    std::fputs("Skyrelle: an error could not be shown\n", stderr);
+    ReportUnshownError();
+  }
+}
+
+void ShowErrorBox(std::string_view AText) noexcept {
+  try {
+    Presenter()(ApplicationTitle(), std::string(AText));
+  } catch (...) {
+    ReportUnshownError();
   }
 }
 
