@@ -21,8 +21,8 @@
 #include "about/NewVersionCheck.h"
 #include "about/OSVersion.h"
 #include "app/ApplicationTitle.h"
-#include "app/ErrorBox.h"
-#include "app/Icons.h"
+#include "app/qt/ErrorBox.h"
+#include "app/qt/Icons.h"
 #include "update/FileVersion.h"
 #include "update/MakerSite.h"
 #include "update/Version.h"
@@ -193,7 +193,8 @@ void TfrmAbout102::FormCreate() {
     imgBug->hide();
     lblApplicationTitle->SetLeft(imgBug->x());
     lblVersion->SetLeft(imgBug->x());
-    lblApplicationTitle->SetCaption(app::ApplicationTitle(DecodePath(FServices.ProgramPath)));
+    lblApplicationTitle->SetCaption(
+        QString::fromStdString(app::ApplicationTitle(FServices.ProgramPath)));
     lblVersion->SetCaption(QStringLiteral("Version ") +
                            QString::fromStdString(update::FormatVersion(
                                update::ReadFileVersion(FServices.ProgramPath))));

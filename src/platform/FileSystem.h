@@ -109,4 +109,7 @@ void CreatePrivateFolder(const std::string& Folder);
 // must exist. Raises EFileError.
 void CreatePrivateFile(const std::string& FileName);
 
+// True when Path names a folder; a link to a folder counts as one.
+bool FolderExists(const std::string& Path);
+
 }  // namespace skyrelle::platform

@@ -11,8 +11,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/ApplicationTitle.h"
 #include "app/ErrorText.h"
-#include "core/Paths.h"
 #include "platform/ProgramFile.h"
 #include "platform/windows/WideText.h"
 
@@ -403,15 +403,8 @@ bool RunWhileResponsive(const std::function<bool()>& AWork) {
 
 // --- Message boxes ------------------------------------------------------------------------
 
-std::string ApplicationTitleOf(std::string_view AProgramPath) {
-  const std::string name = core::ExtractFileName(AProgramPath);
-  std::wstring title = Widen(std::string_view(name).substr(0, name.find('.')));
-  if (title.size() > 1) CharLowerBuffW(title.data() + 1, static_cast<DWORD>(title.size() - 1));
-  return Narrow(title);
-}
-
 const std::string& ApplicationTitle() {
-  static const std::string Title = ApplicationTitleOf(platform::ProgramFilePath());
+  static const std::string Title = app::ApplicationTitle(platform::ProgramFilePath());
   return Title;
 }
 

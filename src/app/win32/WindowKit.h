@@ -203,10 +203,8 @@ bool RunWhileResponsive(const std::function<bool()>& AWork);
 
 // --- Message boxes ----------------------------------------------------------------------
 
-// The program file's name without its folder, cut at its first ".", every character after
-// the first in lower case by the user's locale: "C:\Apps\SKY.Tool.exe" gives "Sky".
-std::string ApplicationTitleOf(std::string_view AProgramPath);
-// ApplicationTitleOf the running program: the caption of the program's message boxes.
+// The running program's application title (app/ApplicationTitle.h): the caption of the
+// program's message boxes.
 const std::string& ApplicationTitle();
 
 // Asks a question with Yes and No; true for Yes.

@@ -154,4 +154,9 @@ void CreatePrivateFile(const std::string& FileName) {
     throw EFileError("Cannot create", errno, FileName);
 }
 
+bool FolderExists(const std::string& Path) {
+  struct stat status {};
+  return stat(Path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 }  // namespace skyrelle::platform

@@ -48,18 +48,6 @@ TEST(ScaleToDpiTest, TouchingControlsStillTouchAtEveryDpi) {
   }
 }
 
-TEST(ApplicationTitleTest, IsTheFileNameCutAtItsFirstDotInTitleCase) {
-  const struct {
-    const char* Path;
-    const char* Title;
-  } cases[] = {{"C:\\Apps\\SKY.Tool.exe", "Sky"},
-               {"C:\\Apps\\Skyrelle.exe", "Skyrelle"},
-               {"D:/portable/SKYRELLE", "Skyrelle"},
-               {"C:\\Apps\\CAF\xC3\x89.exe", "Caf\xC3\xA9"},  // CAFÉ: the locale lowers the É
-               {"C:\\Apps\\.exe", ""}};
-  for (const auto& title : cases) EXPECT_EQ(ApplicationTitleOf(title.Path), title.Title);
-}
-
 // Records what would be shown in the error box.
 class ErrorBoxTest : public testing::Test {
  public:

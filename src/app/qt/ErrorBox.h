@@ -18,6 +18,9 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter NewPresenter);
 // The text of the exception in flight; call inside a catch block.
 QString CurrentExceptionText();
 
+// Shows Text in the application's error box, with the application's name as its caption.
+void ShowErrorBox(const QString& Text) noexcept;
+
 // Shows the exception in flight in the application's error box; call inside a catch block.
 void ShowCurrentException() noexcept;
 

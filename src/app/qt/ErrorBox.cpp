@@ -1,4 +1,4 @@
-#include "app/ErrorBox.h"
+#include "app/qt/ErrorBox.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -34,9 +34,11 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter NewPresenter) {
   return std::exchange(Presenter(), std::move(NewPresenter));
 }
 
-void ShowCurrentException() noexcept {
+void ShowCurrentException() noexcept { ShowErrorBox(ErrorBoxText(CurrentExceptionText())); }
+
+void ShowErrorBox(const QString& Text) noexcept {
   try {
-    Presenter()(QCoreApplication::applicationName(), ErrorBoxText(CurrentExceptionText()));
+    Presenter()(QCoreApplication::applicationName(), Text);
   } catch (...) {
     // The box itself failed (out of memory): the message can only go to the log.
     std::fputs("Skyrelle: an error could not be shown\n", stderr);
