@@ -43,8 +43,8 @@ constexpr int IconSize = 16;
 constexpr wchar_t ClassName[] = L"SkyrelleAbout";
 
 std::string ToolchainLine() {
-  return "Built with GCC " + std::to_string(__GNUC__) + "." + std::to_string(__GNUC_MINOR__) +
-         "." + std::to_string(__GNUC_PATCHLEVEL__) + " and MinGW-w64 " __MINGW64_VERSION_STR;
+  return "Built with GCC " + std::to_string(__GNUC__) + "." + std::to_string(__GNUC_MINOR__) + "." +
+         std::to_string(__GNUC_PATCHLEVEL__) + " and MinGW-w64 " __MINGW64_VERSION_STR;
 }
 
 // A label: a static control that shows "&" as itself and follows its text.
@@ -77,8 +77,8 @@ TControlSpec PushButton(std::string_view Text, int Id, TDesignRect Rect) {
 }
 
 app::win32::TBitmap LoadPicture(const std::wstring& Name) {
-  return app::win32::TBitmap(static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  return app::win32::TBitmap(static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), Name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 // LF line breaks become the edit control's CR LF.
@@ -96,9 +96,10 @@ std::string WithCrLf(const std::string& Text) {
 TfrmAbout102Services AboutWindowServices() {
   return {
       .ProgramPath = platform::ProgramFilePath(),
-      .Confirm = [](HWND Owner, const std::string& Text) { return app::win32::AskYesNo(Owner, Text); },
-      .ShowError =
-          [](HWND Owner, const std::string& Text) { app::win32::ShowErrorMessage(Owner, Text); },
+      .Confirm = [](HWND Owner,
+                    const std::string& Text) { return app::win32::AskYesNo(Owner, Text); },
+      .ShowError = [](HWND Owner,
+                      const std::string& Text) { app::win32::ShowErrorMessage(Owner, Text); },
       .ShowInFileManager =
           [](HWND Owner, const std::string& FileName) {
             app::win32::ShowInExplorer(Owner, FileName);
@@ -132,33 +133,33 @@ void TfrmAbout102::CreateControls() {
   HWND window = Handle();
   // Created in the tab order: Close, the news, the licence; the rest takes no focus.
   BitBtn1 = FLayout.Add(window, PushButton("&Close", BitBtn1Id, {386, 302, 90, 25}));
-  memNews = FLayout.Add(window, {.ClassName = WC_EDITW,
-                                 .Text = "memNews",
-                                 .Id = memNewsId,
-                                 .Rect = {8, 80, 468, 160},
-                                 .Style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
-                                          WS_VSCROLL | WS_TABSTOP,
-                                 .ExStyle = WS_EX_CLIENTEDGE});
+  memNews = FLayout.Add(
+      window, {.ClassName = WC_EDITW,
+               .Text = "memNews",
+               .Id = memNewsId,
+               .Rect = {8, 80, 468, 160},
+               .Style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+               .ExStyle = WS_EX_CLIENTEDGE});
   bbtEula = FLayout.Add(window, PushButton("E.U.L.A.", bbtEulaId, {8, 302, 90, 25}));
 
   imgBug = FLayout.Add(window, Picture(imgBugId, {8, 8, 47, 47}));
-  lblApplicationTitle = FLayout.Add(window, Label("lblApplicationTitle", lblApplicationTitleId,
-                                                  {61, 8, 165, 25}, 0, TitleFont));
+  lblApplicationTitle = FLayout.Add(
+      window, Label("lblApplicationTitle", lblApplicationTitleId, {61, 8, 165, 25}, 0, TitleFont));
   lblVersion =
       FLayout.Add(window, Label("lblVersion", lblVersionId, {61, 36, 70, 19}, 0, VersionFont));
   lblVersionHistory =
       FLayout.Add(window, Label("Version History", lblVersionHistoryId, {8, 61, 72, 13}));
   lblNewVersion = FLayout.Add(
       window, RightAlignedLink("New version available", lblNewVersionId, {372, 61, 104, 13}));
-  lblAnalytics = FLayout.Add(
-      window, Label("This program sends anonymous usage statistics (see E.U.L.A.)", lblAnalyticsId,
-                    {8, 248, 300, 13}));
+  lblAnalytics =
+      FLayout.Add(window, Label("This program sends anonymous usage statistics (see E.U.L.A.)",
+                                lblAnalyticsId, {8, 248, 300, 13}));
   lblWindowsVersion = FLayout.Add(
       window, Label("lblWindowsVersion", lblWindowsVersionId, {8, 267, 88, 13}, SS_NOTIFY));
   lblWebSite = FLayout.Add(window, RightAlignedLink(update::WebSiteHostName(), lblWebSiteId,
                                                     {389, 283, 87, 13}, LinkFont));
-  lblToolchainVersion = FLayout.Add(
-      window, Label("lblToolchainVersion", lblToolchainVersionId, {8, 286, 74, 13}));
+  lblToolchainVersion =
+      FLayout.Add(window, Label("lblToolchainVersion", lblToolchainVersionId, {8, 286, 74, 13}));
   imgDonate = FLayout.Add(window, Picture(imgDonateId, {205, 302, 74, 21}));
 
   FToolTips = app::win32::CreateToolTips(window);
@@ -323,9 +324,8 @@ LRESULT TfrmAbout102::OnControlColour(HDC ADC, HWND AControl) const {
 // Stretched from the rendering closest above the DPI, so that it stays sharp.
 void TfrmAbout102::DrawPicture(const DRAWITEMSTRUCT& AItem) const {
   const auto& pictures = AItem.hwndItem == imgDonate ? FDonatePictures : FBugPictures;
-  const std::size_t scale =
-      std::min<std::size_t>((FLayout.Dpi() + app::win32::DesignDpi - 1) / app::win32::DesignDpi,
-                            pictures.size());
+  const std::size_t scale = std::min<std::size_t>(
+      (FLayout.Dpi() + app::win32::DesignDpi - 1) / app::win32::DesignDpi, pictures.size());
   HBITMAP picture = pictures[std::max<std::size_t>(scale, 1) - 1].get();
   if (picture == nullptr) return;
   BITMAP size{};
@@ -385,8 +385,7 @@ void TfrmAbout102::EnableSetup(bool Enable) {
 
 bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
                             const update::TTransferLimits& Limits) {
-  return app::win32::RunWhileResponsive(
-      [&] { return DownloadURLToFile(URL, FileName, Limits); });
+  return app::win32::RunWhileResponsive([&] { return DownloadURLToFile(URL, FileName, Limits); });
 }
 
 bool TfrmAbout102::Confirm(const std::string& Text) { return FServices.Confirm(Handle(), Text); }

@@ -41,14 +41,14 @@ app::win32::TControlSpec Button(std::string_view AText, int AId, app::win32::TDe
 
 TfrmDonation::TfrmDonation(std::int32_t ACount, const TDonationTexts& ATexts)
     : FLayout({DefaultFont()}) {
-  Create({ClassName, GetSysColorBrush(COLOR_BTNFACE), false}, ATexts.Title,
-         WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, nullptr);
+  Create({ClassName, GetSysColorBrush(COLOR_BTNFACE), false}, ATexts.Title, WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME, nullptr);
   FLayout.Apply(app::win32::WindowDpi(Handle()));
   // Donate first, so that it comes first in the tab order and holds the focus.
-  btnDonate = FLayout.Add(Handle(), Button(ATexts.BtnDonate, btnDonateId, {90, 135, 150, 32},
-                                           BS_DEFPUSHBUTTON));
-  btnLater =
-      FLayout.Add(Handle(), Button(ATexts.BtnLater, btnLaterId, {250, 135, 150, 32}, BS_PUSHBUTTON));
+  btnDonate = FLayout.Add(
+      Handle(), Button(ATexts.BtnDonate, btnDonateId, {90, 135, 150, 32}, BS_DEFPUSHBUTTON));
+  btnLater = FLayout.Add(Handle(),
+                         Button(ATexts.BtnLater, btnLaterId, {250, 135, 150, 32}, BS_PUSHBUTTON));
   lblMessage = FLayout.Add(Handle(), {.ClassName = WC_STATICW,
                                       .Text = DonationMessage(ATexts, ACount),
                                       .Id = lblMessageId,

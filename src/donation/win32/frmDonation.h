@@ -1,5 +1,8 @@
 #pragma once
 
+// Before windows.h, whose macros would replace the store's KEY_ names.
+#include "donation/DonationPrompt.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,7 +11,6 @@
 #include <string_view>
 
 #include "app/win32/WindowKit.h"
-#include "donation/DonationPrompt.h"
 
 namespace skyrelle::donation {
 
