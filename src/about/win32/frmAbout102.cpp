@@ -20,19 +20,19 @@ using app::win32::TDesignRect;
 
 // The controls' identifiers; the tab order is the order of creation.
 enum TControlId : int {
-  BitBtn1Id = 100,
-  memNewsId,
-  bbtEulaId,
-  imgBugId,
-  lblApplicationTitleId,
-  lblVersionId,
-  lblVersionHistoryId,
-  lblNewVersionId,
-  lblAnalyticsId,
-  lblWindowsVersionId,
-  lblWebSiteId,
-  lblToolchainVersionId,
-  imgDonateId,
+  CloseButtonId = 100,
+  NewsMemoId,
+  LicenceButtonId,
+  BugPictureId,
+  TitleLabelId,
+  VersionLabelId,
+  HistoryLabelId,
+  NewVersionLabelId,
+  AnalyticsLabelId,
+  SystemLabelId,
+  WebSiteLabelId,
+  ToolchainLabelId,
+  DonatePictureId,
 };
 
 // The layout's fonts.
@@ -132,35 +132,35 @@ TfrmAbout102::~TfrmAbout102() {
 void TfrmAbout102::CreateControls() {
   HWND window = Handle();
   // Created in the tab order: Close, the news, the licence; the rest takes no focus.
-  BitBtn1 = FLayout.Add(window, PushButton("&Close", BitBtn1Id, {386, 302, 90, 25}));
+  BitBtn1 = FLayout.Add(window, PushButton("&Close", CloseButtonId, {386, 302, 90, 25}));
   memNews = FLayout.Add(
       window, {.ClassName = WC_EDITW,
                .Text = "memNews",
-               .Id = memNewsId,
+               .Id = NewsMemoId,
                .Rect = {8, 80, 468, 160},
                .Style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                .ExStyle = WS_EX_CLIENTEDGE});
-  bbtEula = FLayout.Add(window, PushButton("E.U.L.A.", bbtEulaId, {8, 302, 90, 25}));
+  bbtEula = FLayout.Add(window, PushButton("E.U.L.A.", LicenceButtonId, {8, 302, 90, 25}));
 
-  imgBug = FLayout.Add(window, Picture(imgBugId, {8, 8, 47, 47}));
+  imgBug = FLayout.Add(window, Picture(BugPictureId, {8, 8, 47, 47}));
   lblApplicationTitle = FLayout.Add(
-      window, Label("lblApplicationTitle", lblApplicationTitleId, {61, 8, 165, 25}, 0, TitleFont));
+      window, Label("lblApplicationTitle", TitleLabelId, {61, 8, 165, 25}, 0, TitleFont));
   lblVersion =
-      FLayout.Add(window, Label("lblVersion", lblVersionId, {61, 36, 70, 19}, 0, VersionFont));
+      FLayout.Add(window, Label("lblVersion", VersionLabelId, {61, 36, 70, 19}, 0, VersionFont));
   lblVersionHistory =
-      FLayout.Add(window, Label("Version History", lblVersionHistoryId, {8, 61, 72, 13}));
+      FLayout.Add(window, Label("Version History", HistoryLabelId, {8, 61, 72, 13}));
   lblNewVersion = FLayout.Add(
-      window, RightAlignedLink("New version available", lblNewVersionId, {372, 61, 104, 13}));
+      window, RightAlignedLink("New version available", NewVersionLabelId, {372, 61, 104, 13}));
   lblAnalytics =
       FLayout.Add(window, Label("This program sends anonymous usage statistics (see E.U.L.A.)",
-                                lblAnalyticsId, {8, 248, 300, 13}));
-  lblWindowsVersion = FLayout.Add(
-      window, Label("lblWindowsVersion", lblWindowsVersionId, {8, 267, 88, 13}, SS_NOTIFY));
-  lblWebSite = FLayout.Add(window, RightAlignedLink(update::WebSiteHostName(), lblWebSiteId,
+                                AnalyticsLabelId, {8, 248, 300, 13}));
+  lblWindowsVersion =
+      FLayout.Add(window, Label("lblWindowsVersion", SystemLabelId, {8, 267, 88, 13}, SS_NOTIFY));
+  lblWebSite = FLayout.Add(window, RightAlignedLink(update::WebSiteHostName(), WebSiteLabelId,
                                                     {389, 283, 87, 13}, LinkFont));
   lblToolchainVersion =
-      FLayout.Add(window, Label("lblToolchainVersion", lblToolchainVersionId, {8, 286, 74, 13}));
-  imgDonate = FLayout.Add(window, Picture(imgDonateId, {205, 302, 74, 21}));
+      FLayout.Add(window, Label("lblToolchainVersion", ToolchainLabelId, {8, 286, 74, 13}));
+  imgDonate = FLayout.Add(window, Picture(DonatePictureId, {205, 302, 74, 21}));
 
   FToolTips = app::win32::CreateToolTips(window);
   app::win32::SetToolTip(FToolTips, imgBug, "Version debug !!!");
@@ -265,19 +265,19 @@ LRESULT TfrmAbout102::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPara
 
 bool TfrmAbout102::OnCommand(int AId, int ANotification) {
   switch (AId) {
-    case BitBtn1Id:
+    case CloseButtonId:
       BitBtn1Click();
       return true;
-    case bbtEulaId:
+    case LicenceButtonId:
       FLogic.WebLinkClick(3);
       return true;
-    case lblWebSiteId:
+    case WebSiteLabelId:
       if (ANotification == STN_CLICKED) FLogic.WebLinkClick(1);
       return true;
-    case imgDonateId:
+    case DonatePictureId:
       if (ANotification == STN_CLICKED) FLogic.WebLinkClick(2);
       return true;
-    case lblNewVersionId:
+    case NewVersionLabelId:
       if (ANotification == STN_CLICKED) lblNewVersionClick();
       return true;
     case MenSetupId:

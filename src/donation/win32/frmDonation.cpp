@@ -11,7 +11,7 @@
 namespace skyrelle::donation {
 namespace {
 
-enum TControlId : int { btnDonateId = 100, btnLaterId, lblMessageId };
+enum TControlId : int { DonateButtonId = 100, LaterButtonId, MessageLabelId };
 
 constexpr SIZE ClientSize{420, 190};
 constexpr wchar_t ClassName[] = L"SkyrelleDonation";
@@ -46,12 +46,12 @@ TfrmDonation::TfrmDonation(std::int32_t ACount, const TDonationTexts& ATexts)
   FLayout.Apply(app::win32::WindowDpi(Handle()));
   // Donate first, so that it comes first in the tab order and holds the focus.
   btnDonate = FLayout.Add(
-      Handle(), Button(ATexts.BtnDonate, btnDonateId, {90, 135, 150, 32}, BS_DEFPUSHBUTTON));
-  btnLater = FLayout.Add(Handle(),
-                         Button(ATexts.BtnLater, btnLaterId, {250, 135, 150, 32}, BS_PUSHBUTTON));
+      Handle(), Button(ATexts.BtnDonate, DonateButtonId, {90, 135, 150, 32}, BS_DEFPUSHBUTTON));
+  btnLater = FLayout.Add(
+      Handle(), Button(ATexts.BtnLater, LaterButtonId, {250, 135, 150, 32}, BS_PUSHBUTTON));
   lblMessage = FLayout.Add(Handle(), {.ClassName = WC_STATICW,
                                       .Text = DonationMessage(ATexts, ACount),
-                                      .Id = lblMessageId,
+                                      .Id = MessageLabelId,
                                       .Rect = {20, 20, 380, 100},
                                       .Style = SS_LEFT | SS_NOPREFIX});
   SetFocusedControl(btnDonate);
@@ -75,10 +75,10 @@ LRESULT TfrmDonation::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPara
   switch (AMessage) {
     case WM_COMMAND:
       switch (LOWORD(AWParam)) {
-        case btnDonateId:
+        case DonateButtonId:
           FModalResult = TModalResult::Yes;
           return 0;
-        case btnLaterId:
+        case LaterButtonId:
         case IDCANCEL:
           FModalResult = TModalResult::Cancel;
           return 0;
@@ -90,7 +90,7 @@ LRESULT TfrmDonation::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPara
       FModalResult = TModalResult::Cancel;
       return 0;
     case DM_GETDEFID:
-      return app::win32::DefaultButtonId(Handle(), btnDonateId);
+      return app::win32::DefaultButtonId(Handle(), DonateButtonId);
     case WM_DPICHANGED:
       FLayout.FollowDpiChange(Handle(), AWParam, ALParam);
       return 0;
