@@ -4,11 +4,11 @@
 # A Win32 user interface is still to come; the Qt one has no MinGW build in Debian.
 set(SKYRELLE_BUILD_GUI OFF CACHE BOOL "" FORCE)
 set(SKYRELLE_BUILD_BENCH OFF CACHE BOOL "" FORCE)
-# The usage event and the donation prompt wait for their Windows parts (WinHTTP, Win32 dialogs).
-set(SKYRELLE_MODULES core settings imaging platform engine update about app)
+# The usage event waits for its Windows part (WinHTTP).
+set(SKYRELLE_MODULES core settings imaging platform engine update about donation app)
 # The tools' own tests start them with fork and exec; the programs' output is compared with
 # the Linux build's instead, and the wallpaper checked on Wine's desktop (tests/windows).
-set(SKYRELLE_TEST_MODULES core settings imaging platform engine update about app windows)
+set(SKYRELLE_TEST_MODULES core settings imaging platform engine update about donation app windows)
 
 # Another build tree's folder may be named, so that several checkouts build the libraries once.
 set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party" CACHE PATH

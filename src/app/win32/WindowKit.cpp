@@ -1,11 +1,14 @@
 #include "app/win32/WindowKit.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "app/ApplicationTitle.h"
@@ -153,6 +156,41 @@ void TDesignLayout::Place(const TPlacedControl& AControl) const {
   InvalidateRect(AControl.Control, nullptr, TRUE);
 }
 
+void TIconDeleter::operator()(HICON AIcon) const noexcept { DestroyIcon(AIcon); }
+
+TIcon LoadIconForDpi(const wchar_t* AName, int ADesignSize, UINT ADpi) {
+  const int size = ScaleToDpi(ADesignSize, ADpi);
+  TIcon icon(static_cast<HICON>(LoadImageW(ProgramInstance(), AName, IMAGE_ICON, size, size, 0)));
+  if (!icon) RaiseLastError("Unable to load an icon");
+  return icon;
+}
+
+void SetButtonIcon(HWND AButton, HICON AIcon) {
+  SendMessageW(AButton, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(AIcon));
+}
+
+HWND CreateToolTips(HWND AWindow) {
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&classes);
+  HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, AWindow, nullptr,
+                              ProgramInstance(), nullptr);
+  if (tips == nullptr) RaiseLastError("Unable to create the tool tips");
+  return tips;
+}
+
+void SetToolTip(HWND AToolTips, HWND AControl, std::string_view AText) {
+  std::wstring text = Widen(AText);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = GetParent(AControl);
+  tool.uId = reinterpret_cast<UINT_PTR>(AControl);
+  tool.lpszText = text.data();
+  SendMessageW(AToolTips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(AToolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 int TextWidth(HFONT AFont, std::string_view AText) {
   const std::wstring text = Widen(AText);
   HDC screen = GetDC(nullptr);
@@ -217,6 +255,13 @@ void TWindow::CentreOnPrimaryMonitor(SIZE AClientDesign) const {
 }
 
 LRESULT TWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_ACTIVATE && FFocus != nullptr) {
+    if (LOWORD(AWParam) != WA_INACTIVE) {
+      SetFocus(FFocus);
+      return 0;
+    }
+    if (HWND focus = GetFocus(); focus != nullptr && IsChild(FHandle, focus)) FFocus = focus;
+  }
   return DefWindowProcW(FHandle, AMessage, AWParam, ALParam);
 }
 
@@ -286,6 +331,74 @@ void RunModal(HWND AWindow, const std::function<bool()>& AEnded) {
   for (HWND window : state.Disabled)
     if (IsWindow(window)) EnableWindow(window, TRUE);
   if (IsWindow(AWindow)) ShowWindow(AWindow, SW_HIDE);
+}
+
+LRESULT DefaultButtonId(HWND AWindow, int ADefaultId) {
+  HWND focus = GetFocus();
+  int id = ADefaultId;
+  if (focus != nullptr && IsChild(AWindow, focus)) {
+    wchar_t className[16] = {};
+    GetClassNameW(focus, className, 16);
+    const auto type = static_cast<DWORD>(GetWindowLongPtrW(focus, GWL_STYLE)) & BS_TYPEMASK;
+    if (lstrcmpiW(className, WC_BUTTONW) == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+      id = GetDlgCtrlID(focus);
+  }
+  return id == 0 ? 0 : MAKELRESULT(id, DC_HASDEFID);
+}
+
+namespace {
+
+struct THandleCloser {
+  void operator()(HANDLE AHandle) const noexcept { CloseHandle(AHandle); }
+};
+using THandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, THandleCloser>;
+
+// Dispatches what is not input; returns the exit code of a WM_QUIT met, if any.
+std::optional<int> DispatchAllButInput() {
+  std::optional<int> quit;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0,
+                      PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE)) {
+    if (message.message == WM_QUIT) {
+      quit = static_cast<int>(message.wParam);
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return quit;
+}
+
+}  // namespace
+
+bool RunWhileResponsive(const std::function<bool()>& AWork) {
+  const THandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done) RaiseLastError("Unable to wait");
+  bool result = false;
+  std::exception_ptr error;
+  std::optional<int> quit;
+  {
+    // Joined before result and error are read.
+    const std::jthread worker([&] {
+      try {
+        result = AWork();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      SetEvent(done.get());
+    });
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    HANDLE handle = done.get();
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE,
+                                     QS_POSTMESSAGE | QS_PAINT | QS_SENDMESSAGE | QS_TIMER) !=
+           WAIT_OBJECT_0) {
+      if (const auto code = DispatchAllButInput()) quit = code;
+    }
+    SetCursor(previous);
+  }
+  if (quit) PostQuitMessage(*quit);
+  if (error) std::rethrow_exception(error);
+  return result;
 }
 
 // --- Message boxes ------------------------------------------------------------------------

@@ -121,6 +121,20 @@ class TDesignLayout {
   UINT FDpi = DesignDpi;
 };
 
+// Icons of the program's resources, drawn at a design size scaled for a DPI.
+struct TIconDeleter {
+  void operator()(HICON AIcon) const noexcept;
+};
+using TIcon = std::unique_ptr<std::remove_pointer_t<HICON>, TIconDeleter>;
+TIcon LoadIconForDpi(const wchar_t* AName, int ADesignSize, UINT ADpi);
+
+// A push button shows the icon left of its text.
+void SetButtonIcon(HWND AButton, HICON AIcon);
+
+// A tool-tip control for the children of AWindow, and a child's tip.
+HWND CreateToolTips(HWND AWindow);
+void SetToolTip(HWND AToolTips, HWND AControl, std::string_view AText);
+
 // The width of a single line of text in a font, in pixels; "&" counts as itself.
 int TextWidth(HFONT AFont, std::string_view AText);
 
@@ -153,14 +167,19 @@ class TWindow {
   // Gives the window the design's client size at its DPI and centres it on the primary
   // monitor.
   void CentreOnPrimaryMonitor(SIZE AClientDesign) const;
+  // The control that takes the focus when the window is activated; after that, the one that
+  // had it when the window was last deactivated.
+  void SetFocusedControl(HWND AControl) { FFocus = AControl; }
 
-  // Everything the derived class does not handle goes to DefWindowProcW.
+  // Keeps the focus as a dialog does (WM_ACTIVATE); everything else the derived class does not
+  // handle goes to DefWindowProcW.
   virtual LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
 
   HWND FHandle = nullptr;
+  HWND FFocus = nullptr;
 };
 
 // The window's outer size for a client area designed at 96 dpi, with the frame of its
@@ -172,6 +191,15 @@ SIZE WindowSizeForClient(SIZE AClientDesign, DWORD AStyle, DWORD AExStyle, UINT 
 // Enter and Esc work as in a dialog. A WM_QUIT met on the way is posted again for the outer
 // loop.
 void RunModal(HWND AWindow, const std::function<bool()>& AEnded);
+
+// DM_GETDEFID's answer: the push button that has the focus, else ADefaultId (0: none). Enter
+// clicks the focused button, as in the system's dialogs.
+LRESULT DefaultButtonId(HWND AWindow, int ADefaultId);
+
+// Runs AWork on a thread of its own and returns its result, or raises what it raised.
+// Meanwhile the GUI thread repaints and runs timers and sent messages, while clicks and keys
+// wait in the queue until the work has ended; a WM_QUIT is posted again afterwards.
+bool RunWhileResponsive(const std::function<bool()>& AWork);
 
 // --- Message boxes ----------------------------------------------------------------------
 
