@@ -340,7 +340,8 @@ LRESULT DefaultButtonId(HWND AWindow, int ADefaultId) {
     wchar_t className[16] = {};
     GetClassNameW(focus, className, 16);
     const auto type = static_cast<DWORD>(GetWindowLongPtrW(focus, GWL_STYLE)) & BS_TYPEMASK;
-    if (lstrcmpiW(className, WC_BUTTONW) == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+    if (lstrcmpiW(className, WC_BUTTONW) == 0 &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
       id = GetDlgCtrlID(focus);
   }
   return id == 0 ? 0 : MAKELRESULT(id, DC_HASDEFID);

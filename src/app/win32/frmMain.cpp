@@ -20,6 +20,9 @@ constexpr std::size_t BoldFont = 1;
 constexpr UINT_PTR FolderBoxSubclass = 1;
 // The folder button's room inside the box, around its 16-pixel icon.
 constexpr int FolderButtonWidth = 22;
+// MAINICON at 96 dpi: the taskbar's, and the title bar's and the tray's.
+constexpr int BigIconSize = 32;
+constexpr int SmallIconSize = 16;
 
 int Id(TMainControl AControl) { return static_cast<int>(AControl); }
 
@@ -108,16 +111,7 @@ void TfrmMain::CreateControls() {
                     reinterpret_cast<DWORD_PTR>(this));
   PlaceFolderButton();
 
-  FStatusTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window;
-  tool.uId = reinterpret_cast<UINT_PTR>(lblStatus);
-  tool.lpszText = const_cast<wchar_t*>(L"");
-  SendMessageW(FStatusTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  FStatusTip = CreateToolTips(window);
   FFocused = btnPrevious;
 }
 
@@ -141,8 +135,8 @@ void TfrmMain::CreateTrayMenu() {
 
 void TfrmMain::ApplyIcons() {
   const UINT dpi = FLayout.Dpi();
-  FBigIcon = LoadMainIcon(GetSystemMetricsForDpi(SM_CXICON, dpi));
-  FSmallIcon = LoadMainIcon(GetSystemMetricsForDpi(SM_CXSMICON, dpi));
+  FBigIcon = LoadIconForDpi(L"MAINICON", BigIconSize, dpi);
+  FSmallIcon = LoadIconForDpi(L"MAINICON", SmallIconSize, dpi);
   SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FBigIcon.get()));
   SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon.get()));
   FTrayIcon->SetIcon(FSmallIcon.get());
@@ -354,14 +348,7 @@ void TfrmMain::ShowFileName(const std::string& AName) { FLayout.SetText(lblFilen
 
 void TfrmMain::ShowStatus(const std::string& AText, const std::string& AToolTip) {
   FLayout.SetText(lblStatus, AText);
-  const std::wstring tip = platform::windows::Widen(AToolTip);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = Handle();
-  tool.uId = reinterpret_cast<UINT_PTR>(lblStatus);
-  tool.lpszText = const_cast<wchar_t*>(tip.c_str());
-  SendMessageW(FStatusTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  SendMessageW(FStatusTip, TTM_ACTIVATE, tip.empty() ? FALSE : TRUE, 0);
+  SetToolTip(FStatusTip, lblStatus, AToolTip);
 }
 
 bool TfrmMain::AutoStartChecked() const { return Button_GetCheck(chkAutoStart) == BST_CHECKED; }

@@ -4,6 +4,7 @@
 // values: the engine's headers go first.
 #include "app/ProgramSystem.h"
 #include "app/win32/frmMain.h"
+#include "donation/win32/frmDonation.h"
 
 #include <windows.h>
 
@@ -40,6 +41,9 @@ app::win32::TfrmMainServices MainWindowServices(app::TProgramSystem& ASystem,
   app::TMainWindowServices services = ASystem.MainWindowServices(AProgramPath);
   // The notification area is the shell's; when it is not there yet, the icon comes with it.
   services.TrayAvailable = [] { return true; };
+  services.CheckDonationPrompt = [](const std::string& ALanguageCode) {
+    donation::CheckDonationPrompt(ALanguageCode);
+  };
   return {std::move(services), app::win32::BrowseForFolder};
 }
 
