@@ -3,7 +3,8 @@ BUILD_DIR ?= build
 WINDOWS_BUILD_DIR ?= build-windows
 JOBS ?= $(shell nproc)
 
-.PHONY: deps deps-windows configure build windows run test test-linux test-windows package clean
+.PHONY: deps deps-windows configure build windows windows-package run test test-linux test-windows \
+        package clean
 
 deps:
 	./scripts/install-deps
@@ -21,6 +22,10 @@ build: configure
 windows: deps-windows
 	cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja --toolchain cmake/MinGW.cmake
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
+
+# Skyrelle.exe and the tools in one zip: build-windows/Skyrelle-<version>-windows-x86_64.zip.
+windows-package: windows
+	cmake --build $(WINDOWS_BUILD_DIR) --target windows_package
 
 # Only what the run script starts: the program and the store tool that seeds its settings.
 run: configure

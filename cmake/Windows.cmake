@@ -1,14 +1,14 @@
 # What the Windows build adds: its libraries, built from Debian's sources into the build tree,
 # and its tests run under Wine in a prefix of the build tree's own.
 
-# A Win32 user interface is still to come; the Qt one has no MinGW build in Debian.
-set(SKYRELLE_BUILD_GUI OFF CACHE BOOL "" FORCE)
+# Debian has no Qt for MinGW: the program's windows are drawn with Win32 itself.
+set(SKYRELLE_BUILD_GUI ON CACHE BOOL "" FORCE)
 set(SKYRELLE_BUILD_BENCH OFF CACHE BOOL "" FORCE)
-# The donation prompt waits for its Windows part (Win32 dialogs).
-set(SKYRELLE_MODULES core settings imaging platform engine update about analytics)
+set(SKYRELLE_MODULES core settings imaging platform engine update about analytics donation app)
 # The tools' own tests start them with fork and exec; the programs' output is compared with
 # the Linux build's instead, and the wallpaper checked on Wine's desktop (tests/windows).
-set(SKYRELLE_TEST_MODULES core settings imaging platform engine update about analytics windows)
+set(SKYRELLE_TEST_MODULES
+    core settings imaging platform engine update about analytics donation app windows)
 
 # Another build tree's folder may be named, so that several checkouts build the libraries once.
 set(SKYRELLE_THIRD_PARTY "${CMAKE_BINARY_DIR}/third-party" CACHE PATH

@@ -18,14 +18,9 @@
 #include "about/AboutControls.h"
 #include "about/Download.h"
 #include "about/FileManager.h"
-#include "about/NewVersionCheck.h"
-#include "about/OSVersion.h"
-#include "app/ApplicationTitle.h"
-#include "app/ErrorBox.h"
-#include "app/Icons.h"
-#include "update/FileVersion.h"
+#include "app/qt/ErrorBox.h"
+#include "app/qt/Icons.h"
 #include "update/MakerSite.h"
-#include "update/Version.h"
 
 namespace skyrelle::about {
 namespace {
@@ -95,7 +90,8 @@ TfrmAbout102Services AboutWindowServices() {
 TfrmAbout102::TfrmAbout102(TfrmAbout102Services Services, QWidget* Parent)
     : QDialog(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      FServices(std::move(Services)) {
+      FServices(std::move(Services)),
+      FLogic(*this, FServices.ProgramPath, SKYRELLE_TOOLCHAIN_LINE) {
   CreateControls();
   FormCreate();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -190,36 +186,44 @@ void TfrmAbout102::CreateControls() {
 // An error in a step leaves the later controls as they were designed.
 void TfrmAbout102::FormCreate() {
   try {
-    imgBug->hide();
-    lblApplicationTitle->SetLeft(imgBug->x());
-    lblVersion->SetLeft(imgBug->x());
-    lblApplicationTitle->SetCaption(app::ApplicationTitle(DecodePath(FServices.ProgramPath)));
-    lblVersion->SetCaption(QStringLiteral("Version ") +
-                           QString::fromStdString(update::FormatVersion(
-                               update::ReadFileVersion(FServices.ProgramPath))));
-    CheckForNewVersion();
-    lblNewVersion->setVisible(FNewVersionAvalaible);
-    memNews->setPlainText(FNews);
-    const QString system = QString::fromStdString(GetOSVersionText());
-    lblWindowsVersion->SetCaption(system);
-    lblWindowsVersion->setToolTip(system);
-    lblToolchainVersion->SetCaption(QStringLiteral(SKYRELLE_TOOLCHAIN_LINE));
-    menSetup->setEnabled(!FExeSetup.empty());
+    FLogic.FormCreate();
   } catch (...) {
     app::ShowCurrentException();
   }
 }
 
-void TfrmAbout102::CheckForNewVersion() {
-  FNewVersionAvalaible = false;
-  const TNewVersionNotice notice = about::CheckForNewVersion(
-      FServices.ProgramPath, [this](const std::string& URL, const std::string& FileName) {
-        return Download(URL, FileName, DescriptorLimits);
-      });
-  FNewVersionAvalaible = notice.NewVersionAvalaible;
-  FNews = QString::fromStdString(notice.News);
-  FExeSetup = notice.ExeSetup;
+void TfrmAbout102::HideBug() { imgBug->hide(); }
+
+void TfrmAbout102::AlignTitleWithBug() {
+  lblApplicationTitle->SetLeft(imgBug->x());
+  lblVersion->SetLeft(imgBug->x());
 }
+
+void TfrmAbout102::ShowTitle(const std::string& Title) {
+  lblApplicationTitle->SetCaption(QString::fromStdString(Title));
+}
+
+void TfrmAbout102::ShowVersion(const std::string& Text) {
+  lblVersion->SetCaption(QString::fromStdString(Text));
+}
+
+void TfrmAbout102::ShowNewVersionNotice(bool Show) { lblNewVersion->setVisible(Show); }
+
+void TfrmAbout102::ShowNews(const std::string& News) {
+  memNews->setPlainText(QString::fromStdString(News));
+}
+
+void TfrmAbout102::ShowWindowsVersion(const std::string& Text) {
+  const QString system = QString::fromStdString(Text);
+  lblWindowsVersion->SetCaption(system);
+  lblWindowsVersion->setToolTip(system);
+}
+
+void TfrmAbout102::ShowToolchain(const std::string& Text) {
+  lblToolchainVersion->SetCaption(QString::fromStdString(Text));
+}
+
+void TfrmAbout102::EnableSetup(bool Enable) { menSetup->setEnabled(Enable); }
 
 bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
                             const update::TTransferLimits& Limits) {
@@ -238,24 +242,24 @@ bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
   return done;
 }
 
+bool TfrmAbout102::Confirm(const std::string& Text) {
+  return FServices.Confirm(this, QString::fromStdString(Text));
+}
+
+void TfrmAbout102::ShowError(const std::string& Text) {
+  FServices.ShowError(this, QString::fromStdString(Text));
+}
+
+void TfrmAbout102::ShowInFileManager(const std::string& FileName) {
+  FServices.ShowInFileManager(DecodePath(FileName));
+}
+
+void TfrmAbout102::OpenURL(const std::string& URL) {
+  FServices.OpenURL(QUrl(QString::fromStdString(URL)));
+}
+
 void TfrmAbout102::WebLinkClick(QObject* Sender) {
-  app::Guarded([&] {
-    std::string target;
-    switch (Tag(Sender)) {
-      case 1:
-        target = update::WebSitePageURL();
-        break;
-      case 2:
-        target = update::DonationPageURL();
-        break;
-      case 3:
-        target = update::LicenceAgreementURL();
-        break;
-      default:
-        return;
-    }
-    FServices.OpenURL(QUrl(QString::fromStdString(target)));
-  });
+  app::Guarded([&] { FLogic.WebLinkClick(Tag(Sender)); });
 }
 
 void TfrmAbout102::BitBtn1Click() { close(); }
@@ -267,18 +271,7 @@ void TfrmAbout102::lblNewVersionClick() {
 }
 
 void TfrmAbout102::menNewVersionClick(QObject* Sender) {
-  app::Guarded([&] {
-    const std::string folder = DownloadFolder();
-    const auto download = ManualDownloadFor(Tag(Sender), FServices.ProgramPath, FExeSetup, folder);
-    if (!download) return;
-    if (Download(download->URL, download->Target, ManualDownloadLimits)) {
-      if (FServices.Confirm(this, QStringLiteral("File downloaded successfuly.\n"
-                                                 "Open the download folder ?")))
-        FServices.ShowInFileManager(DecodePath(download->Target));
-    } else {
-      FServices.ShowError(this, QStringLiteral("Unable to download the new version"));
-    }
-  });
+  app::Guarded([&] { FLogic.menNewVersionClick(Tag(Sender)); });
 }
 
 // There is no cancel button, so Escape does not close the window.

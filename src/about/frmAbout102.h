@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "about/AboutLogic.h"
+#include "about/IAboutView.h"
 #include "update/HttpTransfer.h"
 
 class QAction;
@@ -36,7 +38,7 @@ TfrmAbout102Services AboutWindowServices();
 // The About window: title, version, release notes with the new-version notice and its
 // downloads, the system, the toolchain, and links to the maker's site, donation page and
 // licence agreement. Its creation fetches the site's update descriptor before it shows.
-class TfrmAbout102 : public QDialog {
+class TfrmAbout102 : public QDialog, private IAboutView {
   Q_OBJECT
 
  public:
@@ -54,12 +56,26 @@ class TfrmAbout102 : public QDialog {
  private:
   void CreateControls();
   void FormCreate();
-  void CheckForNewVersion();
+
+  void HideBug() override;
+  void AlignTitleWithBug() override;
+  void ShowTitle(const std::string& Title) override;
+  void ShowVersion(const std::string& Text) override;
+  void ShowNewVersionNotice(bool Show) override;
+  void ShowNews(const std::string& News) override;
+  void ShowWindowsVersion(const std::string& Text) override;
+  void ShowToolchain(const std::string& Text) override;
+  void EnableSetup(bool Enable) override;
   // Runs the transfer on a worker thread; the window repaints and timers tick meanwhile.
   bool Download(const std::string& URL, const std::string& FileName,
-                const update::TTransferLimits& Limits);
+                const update::TTransferLimits& Limits) override;
+  bool Confirm(const std::string& Text) override;
+  void ShowError(const std::string& Text) override;
+  void ShowInFileManager(const std::string& FileName) override;
+  void OpenURL(const std::string& URL) override;
 
   TfrmAbout102Services FServices;
+  TAboutLogic FLogic;
 
   TLabel* lblApplicationTitle = nullptr;
   QPushButton* BitBtn1 = nullptr;
@@ -77,10 +93,6 @@ class TfrmAbout102 : public QDialog {
   QAction* menSetup = nullptr;
   QAction* menCAB = nullptr;
   TLabel* lblAnalytics = nullptr;
-
-  bool FNewVersionAvalaible = false;
-  QString FNews;
-  std::string FExeSetup;
 };
 
 // Creates the About window, shows it modally and destroys it when it closes.

@@ -57,4 +57,10 @@ std::int32_t IncrementLaunchCount(const settings::TSettingsStore& AStore) {
   return count;
 }
 
+void CheckDonationPrompt(const std::string& ALanguageCode, const TDonationDialog& AShowDialog,
+                         const settings::TSettingsStore& AStore) {
+  const std::int32_t count = IncrementLaunchCount(AStore);
+  if (IsDonationMilestone(count)) AShowDialog(count, ALanguageCode);
+}
+
 }  // namespace skyrelle::donation

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,5 +40,13 @@ std::string GetAppKeyPath();
 // is left as it is. The count stops at the top of its range rather than wrap round.
 std::int32_t IncrementLaunchCount(
     const settings::TSettingsStore& AStore = settings::TSettingsStore::CurrentUser());
+
+// Shows the donation prompt for a launch count, in a language.
+using TDonationDialog = std::function<void(std::int32_t ACount, const std::string& ALanguageCode)>;
+
+// Counts this run and, when the new count is a milestone, shows the prompt. Raises the
+// settings store's errors.
+void CheckDonationPrompt(const std::string& ALanguageCode, const TDonationDialog& AShowDialog,
+                         const settings::TSettingsStore& AStore);
 
 }  // namespace skyrelle::donation

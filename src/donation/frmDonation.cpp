@@ -54,8 +54,7 @@ void ShowDonationDialog(std::int32_t ACount, const std::string& ALanguageCode) {
 }
 
 void CheckDonationPrompt(const std::string& ALanguageCode, const settings::TSettingsStore& AStore) {
-  const std::int32_t count = IncrementLaunchCount(AStore);
-  if (IsDonationMilestone(count)) ShowDonationDialog(count, ALanguageCode);
+  CheckDonationPrompt(ALanguageCode, ShowDonationDialog, AStore);
 }
 
 }  // namespace skyrelle::donation

@@ -15,4 +15,9 @@ int CompareTextByLocale(std::string_view Left, std::string_view Right);
 // upper case, then its lower case). Malformed UTF-8 becomes U+FFFD.
 std::string FoldTextCase(std::string_view Text);
 
+// The text in lower case by the rules of the user's locale (Linux: ICU with the locale of
+// LC_ALL, LC_CTYPE or LANG; Windows: LCMapStringEx with the user's locale). Malformed UTF-8
+// becomes U+FFFD.
+std::string LowerCaseByLocale(std::string_view Text);
+
 }  // namespace skyrelle::platform

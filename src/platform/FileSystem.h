@@ -115,4 +115,7 @@ void CreatePrivateFile(const std::string& FileName);
 // file can be made. Never raises.
 std::string FreshTemporaryFileName();
 
+// True when Path names a folder; a link to a folder counts as one.
+bool FolderExists(const std::string& Path);
+
 }  // namespace skyrelle::platform

@@ -76,9 +76,10 @@ std::string InstallerFileName(std::string_view RunBefore) {
 }
 
 std::string PlatformFilesPath() {
-  return std::string(FilesFolder) + std::string(PlatformFolder) +
-         (PlatformFolder.empty() ? "" : "/");
+  return WindowsFilesPath() + std::string(PlatformFolder) + (PlatformFolder.empty() ? "" : "/");
 }
+
+std::string WindowsFilesPath() { return std::string(FilesFolder); }
 
 std::string StartupDescriptorURL(std::string_view ProgramFileName) {
   return SiteAddressA() + PlatformFilesPath() + DescriptorFileName(ProgramFileName);

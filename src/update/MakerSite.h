@@ -32,6 +32,8 @@ std::string InstallerFileName(std::string_view RunBefore);
 // other than the Windows one, a folder of its platform and processor ("/files/linux-x86_64/"),
 // so that no program ever fetches another platform's package.
 std::string PlatformFilesPath();
+// Where the Windows program finds them: "/files/" itself.
+std::string WindowsFilesPath();
 
 // The start-up check's descriptor: host A, PlatformFilesPath and DescriptorFileName.
 std::string StartupDescriptorURL(std::string_view ProgramFileName);

@@ -20,8 +20,8 @@
 #include <sstream>
 
 #include "about/OSVersion.h"
-#include "app/ErrorBox.h"
 #include "app/QtApplication.h"
+#include "app/qt/ErrorBox.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"

@@ -1,13 +1,11 @@
-// The small parts of the shell: title, error text, screen size and the wallpaper report.
+// The small parts of the Qt shell: the error box and the screen size.
 #include <gtest/gtest.h>
 
 #include <QScreen>
 
 #include "QtApplication.h"
-#include "app/ApplicationTitle.h"
-#include "app/ErrorBox.h"
-#include "app/QtScreen.h"
-#include "app/ReportingWallpaperSetter.h"
+#include "app/qt/ErrorBox.h"
+#include "app/qt/QtScreen.h"
 
 namespace skyrelle::app {
 namespace {
@@ -18,21 +16,6 @@ struct TTextCase {
 };
 
 void PrintTo(const TTextCase& Case, std::ostream* Out) { *Out << '"' << Case.Given << '"'; }
-
-class ApplicationTitleTest : public testing::TestWithParam<TTextCase> {};
-
-TEST_P(ApplicationTitleTest, IsTheFileNameCutAtItsFirstDotInTitleCase) {
-  EXPECT_EQ(ApplicationTitle(QString::fromUtf8(GetParam().Given)).toStdString(),
-            GetParam().Expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, ApplicationTitleTest,
-                         testing::Values(TTextCase{"/usr/bin/Skyrelle", "Skyrelle"},
-                                         TTextCase{"/opt/x/SKYRELLE", "Skyrelle"},
-                                         TTextCase{"/opt/x/skyRelle.bin", "skyrelle"},
-                                         TTextCase{"/opt/x.y/sky.relle.old", "sky"},
-                                         TTextCase{"/opt/x/ÉTÉ", "Été"},
-                                         TTextCase{"/opt/x/.hidden", ""}));
 
 class ErrorBoxTextTest : public testing::TestWithParam<TTextCase> {};
 
@@ -74,32 +57,6 @@ TEST(QtScreenTest, GivesThePrimaryScreenInPhysicalPixels) {
   const platform::TScreenSize size = TQtScreen().PrimaryScreenSize();
   EXPECT_EQ(size.Width, logical.width() * 2);
   EXPECT_EQ(size.Height, logical.height() * 2);
-}
-
-class TScriptedSetter final : public platform::IWallpaperSetter {
- public:
-  platform::TWallpaperResult SetWallpaper(const std::string&) override { return Next; }
-  platform::TWallpaperResult Next;
-};
-
-TEST(ReportingWallpaperSetterTest, TellsTheFirstRefusalOnceAndPassesResultsOn) {
-  auto desktop = std::make_unique<TScriptedSetter>();
-  TScriptedSetter& scripted = *desktop;
-  TReportingWallpaperSetter setter(std::move(desktop));
-
-  scripted.Next = {true, ""};
-  EXPECT_TRUE(setter.SetWallpaper("/tmp/current.bmp").Applied);
-  EXPECT_EQ(setter.TakeFailureNotice(), std::nullopt);
-
-  scripted.Next = {false, "no wallpaper tool answered"};
-  EXPECT_EQ(setter.SetWallpaper("/tmp/current.bmp").Error, "no wallpaper tool answered");
-  scripted.Next = {false, "a later refusal"};
-  setter.SetWallpaper("/tmp/current.bmp");
-  EXPECT_EQ(setter.TakeFailureNotice(),
-            "The wallpaper could not be applied on this desktop: no wallpaper tool answered");
-  EXPECT_EQ(setter.TakeFailureNotice(), std::nullopt);
-  setter.SetWallpaper("/tmp/current.bmp");
-  EXPECT_EQ(setter.TakeFailureNotice(), std::nullopt);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/frmMain.h"
+#include "app/qt/frmMain.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,11 @@
 #include <set>
 
 #include "QtApplication.h"
-#include "app/ErrorBox.h"
 #include "app/ReportingWallpaperSetter.h"
+#include "app/qt/ErrorBox.h"
 #include "core/Paths.h"
 #include "donation/DonationPrompt.h"
+#include "donation/frmDonation.h"
 #include "settings/Registry.h"
 #include "support/TempFolder.h"
 
@@ -145,22 +146,27 @@ class frmMainTest : public testing::Test {
 
   TfrmMainServices Services() {
     return {
-        .CreateEngine =
-            [this] {
-              if (EngineError) throw std::runtime_error(*EngineError);
-              return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
-                  Clock, Screen, Wallpaper, FRoot / "data", Random, Store()});
-            },
-        .AutoStart = std::make_unique<TFakeAutoStart>(AutoStart),
+        .Logic = {
+            .CreateEngine =
+                [this] {
+                  if (EngineError) throw std::runtime_error(*EngineError);
+                  return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
+                      Clock, Screen, Wallpaper, FRoot / "data", Random, Store()});
+                },
+            .AutoStart = std::make_unique<TFakeAutoStart>(AutoStart),
+            .TrayAvailable = [this] { return TrayAvailable; },
+            .TakeWallpaperNotice = [this] { return Wallpaper.TakeFailureNotice(); },
+            .ShowAbout = [this] { ++AboutShown; },
+            .CheckDonationPrompt =
+                [this](const std::string& LanguageCode) {
+                  donation::CheckDonationPrompt(LanguageCode, Store());
+                },
+        },
         .BrowseForFolder =
             [this](QWidget*, const QString& Title, const QString& Initial) {
               Browses.push_back({Title, Initial});
               return BrowseResult;
             },
-        .TrayAvailable = [this] { return TrayAvailable; },
-        .TakeWallpaperNotice = [this] { return Wallpaper.TakeFailureNotice(); },
-        .ShowAbout = [this] { ++AboutShown; },
-        .Store = Store(),
     };
   }
 

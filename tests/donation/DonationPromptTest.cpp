@@ -4,8 +4,14 @@
 
 #include <filesystem>
 #include <limits>
+#include <string>
+#include <vector>
 
+#ifdef _WIN32
+#include "settings/IsolatedStore.h"
+#else
 #include "settings/StoreFixture.h"
+#endif
 
 namespace skyrelle::donation {
 namespace {
@@ -92,7 +98,16 @@ TEST(AppKeyPathTest, FollowsTheRunningProgramFile) {
 
 // --- Launch counter --------------------------------------------------------------------
 
-class LaunchCountTest : public test_support::StoreFixture {
+#ifdef _WIN32
+// A key of the test's own stands in for the current user's hive.
+class TStoreFixture : public testing::Test {
+  test_support::TIsolatedStore FIsolated;
+};
+#else
+using TStoreFixture = test_support::StoreFixture;
+#endif
+
+class LaunchCountTest : public TStoreFixture {
  protected:
   settings::TRegistry& Key() {
     EXPECT_TRUE(FStore.OpenKey(GetAppKeyPath(), true));
@@ -127,6 +142,20 @@ TEST_F(LaunchCountTest, AValueThatIsNoIntegerRaisesAndIsLeftAsItIs) {
   }
 }
 
+TEST_F(LaunchCountTest, ThePromptComesOnlyAtAMilestoneAndAfterTheCountIsStored) {
+  std::vector<std::string> shown;
+  const TDonationDialog show = [&](std::int32_t ACount, const std::string& ALanguageCode) {
+    shown.push_back(std::to_string(ACount) + " " + ALanguageCode + " stored " +
+                    std::to_string(Key().ReadInteger("LaunchCount")));
+  };
+  for (const std::int32_t before : {48, 49, 50, 1999, 2000}) {
+    Key().WriteInteger("LaunchCount", before);
+    CheckDonationPrompt("fr", show, settings::TSettingsStore::CurrentUser());
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"50 fr stored 50", "2000 fr stored 2000"}));
+}
+
+#ifndef _WIN32
 TEST_F(LaunchCountTest, AKeyThatCannotBeCreatedCountsNothing) {
   ASSERT_TRUE(FStore.OpenKey("Software\\Halvorn\\hvnSkyrelle", true));
   FStore.CloseKey();
@@ -134,6 +163,7 @@ TEST_F(LaunchCountTest, AKeyThatCannotBeCreatedCountsNothing) {
   EXPECT_EQ(RunInChild([] { return IncrementLaunchCount(); }), 0);
   EXPECT_FALSE(FStore.KeyExists(GetAppKeyPath()));
 }
+#endif
 
 }  // namespace
 }  // namespace skyrelle::donation

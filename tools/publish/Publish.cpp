@@ -1,10 +1,12 @@
 #include "tools/publish/Publish.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
+#include "tools/publish/WindowsProgram.h"
 #include "update/Cabinet.h"
 #include "update/FileVersion.h"
 #include "update/MakerSite.h"
@@ -74,16 +76,56 @@ std::string DescriptorText(const TDescriptorValues& AValues) {
   return text;
 }
 
-// The program's bytes as published: with the release's numbers when they are given.
-std::string PublishedProgram(const TPublishOptions& AOptions, std::string& AVersion) {
-  std::string program = ReadOrFail(AOptions.Program);
-  if (AOptions.Version) {
-    if (!update::StampVersionRecord(program, *AOptions.Version))
+// Windows reads the descriptor as Windows text: CR LF, and a UTF-8 byte-order mark when it holds
+// more than ASCII, without which the About window would take its release notes as 8-bit text.
+std::string WindowsText(const std::string& AText) {
+  std::string text;
+  for (const char c : AText) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  const bool ascii = std::ranges::all_of(AText, [](char AChar) { return (AChar & 0x80) == 0; });
+  return ascii ? text : "\xEF\xBB\xBF" + text;
+}
+
+// The program as published: its file name, its bytes with the release's numbers, and which
+// platform's program it is.
+struct TProgram {
+  std::string Name;
+  std::string Bytes;
+  std::string Version;
+  bool Windows = false;
+};
+
+// Its numbers are the VERSIONINFO resource's, which only its build writes: rewriting a
+// resource inside a finished program is left to the linker.
+std::string WindowsProgramVersion(const TPublishOptions& AOptions, const std::string& ABytes) {
+  if (AOptions.Version)
+    throw std::runtime_error(AOptions.Program +
+                             " is a Windows program: its version comes from its build and "
+                             "cannot be stamped into it (--set-version)");
+  try {
+    return update::FormatVersion(ReadWindowsFileVersion(ABytes));
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(AOptions.Program + ": " + error.what());
+  }
+}
+
+TProgram ReadProgram(const TPublishOptions& AOptions) {
+  TProgram program{.Name = core::ExtractFileName(AOptions.Program)};
+  RequireOneLine("The program's file name", program.Name);
+  program.Bytes = ReadOrFail(AOptions.Program);
+  program.Windows = IsWindowsProgram(program.Bytes);
+  if (program.Windows) {
+    program.Version = WindowsProgramVersion(AOptions, program.Bytes);
+  } else if (AOptions.Version) {
+    if (!update::StampVersionRecord(program.Bytes, *AOptions.Version))
       throw std::runtime_error(AOptions.Program + " holds no version record");
-    AVersion = update::FormatVersion(*AOptions.Version);
+    program.Version = update::FormatVersion(*AOptions.Version);
   } else {
-    AVersion = update::GetFileVersionText(AOptions.Program);
-    if (AVersion.empty()) throw std::runtime_error(AOptions.Program + " holds no version record");
+    program.Version = update::GetFileVersionText(AOptions.Program);
+    if (program.Version.empty())
+      throw std::runtime_error(AOptions.Program + " holds no version record");
   }
   return program;
 }
@@ -107,28 +149,31 @@ update::TFileVersion ParseReleaseVersion(const std::string& AText) {
 }
 
 TPublished Publish(const TPublishOptions& AOptions) {
-  const std::string programName = core::ExtractFileName(AOptions.Program);
-  RequireOneLine("The program's file name", programName);
-  TPublished published;
-  const std::string program = PublishedProgram(AOptions, published.Version);
+  const TProgram program = ReadProgram(AOptions);
+  TPublished published{.Version = program.Version};
 
-  const fs::path folder = fs::path(AOptions.SiteFolder) / update::PlatformFilesPath().substr(1);
+  const std::string files =
+      program.Windows ? update::WindowsFilesPath() : update::PlatformFilesPath();
+  const fs::path folder = fs::path(AOptions.SiteFolder) / files.substr(1);
   fs::create_directories(folder);
-  const std::string cabinet =
-      update::MakeCabinet({{.Name = programName, .Bytes = program, .Executable = true}});
-  published.Cabinet = (folder / update::CabinetFileName(programName)).string();
+  // A cabinet's mark that keeps a Linux program executable (_A_EXEC) asks Windows' extractors
+  // to run the file once it is out.
+  const std::string cabinet = update::MakeCabinet(
+      {{.Name = program.Name, .Bytes = program.Bytes, .Executable = !program.Windows}});
+  published.Cabinet = (folder / update::CabinetFileName(program.Name)).string();
   platform::WriteFileWhole(published.Cabinet, cabinet);
 
   TDescriptorValues values{.Unconditional = AOptions.Unconditional,
                            .Notes = OneLineNotes(AOptions.Notes),
-                           .NewVersion = published.Version,
-                           .LocalVersion = programName,
+                           .NewVersion = program.Version,
+                           .LocalVersion = program.Name,
                            .Compressed = !AOptions.MoveMode};
-  const std::string& package = AOptions.MoveMode ? program : cabinet;
-  values.Url = AOptions.MoveMode ? programName : update::CabinetFileName(programName);
+  const std::string& package = AOptions.MoveMode ? program.Bytes : cabinet;
+  values.Url = AOptions.MoveMode ? program.Name : update::CabinetFileName(program.Name);
   published.Package = (folder / values.Url).string();
   if (AOptions.MoveMode)
-    platform::WriteFileWhole(published.Package, program, platform::TFileAccess::ProgramForAll);
+    platform::WriteFileWhole(published.Package, program.Bytes,
+                             platform::TFileAccess::ProgramForAll);
   if (package.size() > 0x7FFFFFFF)
     throw std::runtime_error("The package is larger than a descriptor can tell (2 GiB)");
   values.FileSize = package.size();
@@ -145,8 +190,10 @@ TPublished Publish(const TPublishOptions& AOptions) {
     platform::WriteFileWhole(published.Installer, ReadOrFail(AOptions.Installer));
   }
 
-  published.Descriptor = (folder / update::DescriptorFileName(programName)).string();
-  platform::WriteFileWhole(published.Descriptor, DescriptorText(values));
+  published.Descriptor = (folder / update::DescriptorFileName(program.Name)).string();
+  const std::string descriptor = DescriptorText(values);
+  platform::WriteFileWhole(published.Descriptor,
+                           program.Windows ? WindowsText(descriptor) : descriptor);
   return published;
 }
 

@@ -1,5 +1,6 @@
 // skyrelle-publish: writes what the maker's web site serves so that the program can update
-// itself: the descriptor, the package and the cabinet for manual downloads.
+// itself: the descriptor, the package and the cabinet for manual downloads, for the Linux
+// program it was built with or for the Windows program.
 
 #include <iostream>
 #include <stdexcept>
@@ -16,11 +17,13 @@ constexpr const char* Usage =
     "Usage: skyrelle-publish PROGRAM SITE_FOLDER [--move] [--notes TEXT] [--installer FILE]\n"
     "                        [--set-version A.B.C.D] [--unconditional] [--key PRIVATE_KEY_FILE]\n"
     "Writes below SITE_FOLDER/files/ the update descriptor, the package and the cabinet that\n"
-    "the program of this platform reads from its maker's web site.\n"
+    "the program reads from its maker's web site: a Linux program's into its platform folder,\n"
+    "a Windows program's (Skyrelle.exe, known by its content) into files/ itself.\n"
     "  --move           the package is the bare program instead of a cabinet holding it\n"
     "  --notes TEXT     release notes for the About window; line breaks are kept\n"
     "  --installer FILE an installation program, offered by the About window\n"
-    "  --set-version V  publish the program under version V instead of its own\n"
+    "  --set-version V  publish the program under version V instead of its own (Linux only:\n"
+    "                   a Windows program's version is its VERSIONINFO, set by its build)\n"
     "  --unconditional  every start installs the package, whatever the versions say\n"
     "  --key FILE       sign the package with this Ed25519 private key (PEM)\n";
 

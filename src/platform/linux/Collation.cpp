@@ -4,6 +4,7 @@
 #include <unicode/locid.h>
 #include <unicode/stringpiece.h>
 #include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <cstdlib>
@@ -12,10 +13,10 @@
 namespace skyrelle::platform {
 namespace {
 
-// "de_DE.UTF-8@euro" -> "de_DE", taken from LC_ALL, LC_COLLATE or LANG as the C library does;
-// empty for the C locale or when none is set, which sort by the root collation.
-std::string CollationLocale() {
-  for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+// "de_DE.UTF-8@euro" -> "de_DE", taken from LC_ALL, the category's variable or LANG as the C
+// library does; empty for the C locale or when none is set, which use the root locale's rules.
+std::string UserLocale(const char* Category) {
+  for (const char* name : {"LC_ALL", Category, "LANG"}) {
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') continue;
     std::string locale(value);
@@ -29,7 +30,7 @@ std::string CollationLocale() {
 std::unique_ptr<icu::Collator> MakeCollator() {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::Collator> collator(
-      icu::Collator::createInstance(icu::Locale(CollationLocale().c_str()), status));
+      icu::Collator::createInstance(icu::Locale(UserLocale("LC_COLLATE").c_str()), status));
   if (U_FAILURE(status) || !collator) {
     status = U_ZERO_ERROR;
     collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
@@ -65,6 +66,15 @@ std::string FoldTextCase(std::string_view Text) {
     out.append(bytes, static_cast<std::size_t>(size));
   }
   return out;
+}
+
+std::string LowerCaseByLocale(std::string_view Text) {
+  static const icu::Locale UserCaseLocale(UserLocale("LC_CTYPE").c_str());
+  std::string lower;
+  icu::UnicodeString::fromUTF8(icu::StringPiece(Text.data(), static_cast<int32_t>(Text.size())))
+      .toLower(UserCaseLocale)
+      .toUTF8String(lower);
+  return lower;
 }
 
 }  // namespace skyrelle::platform

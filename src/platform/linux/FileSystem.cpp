@@ -185,4 +185,9 @@ std::string FreshTemporaryFileName() {
   return {};
 }
 
+bool FolderExists(const std::string& Path) {
+  struct stat status {};
+  return stat(Path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 }  // namespace skyrelle::platform

@@ -17,10 +17,11 @@ int CompareTextByLocale(std::string_view Left, std::string_view Right) {
 
 namespace {
 
-std::wstring MapCase(const std::wstring& Text, DWORD Flags) {
+std::wstring MapCase(const std::wstring& Text, DWORD Flags,
+                     const wchar_t* Locale = LOCALE_NAME_INVARIANT) {
   std::wstring mapped(Text.size(), L'\0');
-  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, Flags | LCMAP_LINGUISTIC_CASING,
-                                   Text.data(), static_cast<int>(Text.size()), mapped.data(),
+  const int length = LCMapStringEx(Locale, Flags | LCMAP_LINGUISTIC_CASING, Text.data(),
+                                   static_cast<int>(Text.size()), mapped.data(),
                                    static_cast<int>(mapped.size()), nullptr, nullptr, 0);
   if (length == 0) return Text;
   mapped.resize(static_cast<std::size_t>(length));
@@ -35,6 +36,12 @@ std::string FoldTextCase(std::string_view Text) {
   const std::wstring text = windows::Widen(Text);
   if (text.empty()) return {};
   return windows::Narrow(MapCase(MapCase(text, LCMAP_UPPERCASE), LCMAP_LOWERCASE));
+}
+
+std::string LowerCaseByLocale(std::string_view Text) {
+  const std::wstring text = windows::Widen(Text);
+  if (text.empty()) return {};
+  return windows::Narrow(MapCase(text, LCMAP_LOWERCASE, LOCALE_NAME_USER_DEFAULT));
 }
 
 }  // namespace skyrelle::platform

@@ -207,4 +207,10 @@ std::string FreshTemporaryFileName() {
   }
 }
 
+// A junction or a link to a folder carries the folder attribute itself.
+bool FolderExists(const std::string& Path) {
+  const DWORD attributes = GetFileAttributesW(windows::Widen(Path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace skyrelle::platform

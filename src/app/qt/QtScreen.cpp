@@ -1,4 +1,4 @@
-#include "app/QtScreen.h"
+#include "app/qt/QtScreen.h"
 
 #include <QGuiApplication>
 #include <QScreen>

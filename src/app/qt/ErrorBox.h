@@ -5,8 +5,7 @@
 
 namespace skyrelle::app {
 
-// The error box's text: a full stop is appended unless the text already ends in "." or a
-// character below it in code order.
+// The error box's text, by the rule of app/ErrorText.h.
 QString ErrorBoxText(const QString& Message);
 
 // Shows an error box: the caption, the text, an error icon and OK.
@@ -18,6 +17,9 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter NewPresenter);
 
 // The text of the exception in flight; call inside a catch block.
 QString CurrentExceptionText();
+
+// Shows Text in the application's error box, with the application's name as its caption.
+void ShowErrorBox(const QString& Text) noexcept;
 
 // Shows the exception in flight in the application's error box; call inside a catch block.
 void ShowCurrentException() noexcept;

@@ -1,10 +1,12 @@
-#include "app/ErrorBox.h"
+#include "app/qt/ErrorBox.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
 #include <utility>
+
+#include "app/ErrorText.h"
 
 namespace skyrelle::app {
 namespace {
@@ -21,27 +23,22 @@ TErrorPresenter& Presenter() {
 }  // namespace
 
 QString CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    return QString::fromUtf8(error.what());
-  } catch (...) {
-    return QStringLiteral("Unknown error");
-  }
+  return QString::fromStdString(ExceptionMessage(std::current_exception()));
 }
 
 QString ErrorBoxText(const QString& Message) {
-  if (!Message.isEmpty() && Message.back() > QLatin1Char('.')) return Message + QLatin1Char('.');
-  return Message;
+  return QString::fromStdString(ErrorBoxText(Message.toStdString()));
 }
 
 TErrorPresenter SetErrorPresenter(TErrorPresenter NewPresenter) {
   return std::exchange(Presenter(), std::move(NewPresenter));
 }
 
-void ShowCurrentException() noexcept {
+void ShowCurrentException() noexcept { ShowErrorBox(ErrorBoxText(CurrentExceptionText())); }
+
+void ShowErrorBox(const QString& Text) noexcept {
   try {
-    Presenter()(QCoreApplication::applicationName(), ErrorBoxText(CurrentExceptionText()));
+    Presenter()(QCoreApplication::applicationName(), Text);
   } catch (...) {
     // The box itself failed (out of memory): the message can only go to the log.
     std::fputs("Skyrelle: an error could not be shown\n", stderr);

@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "app/qt/SingleInstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

@@ -13,19 +13,15 @@
 #include "about/frmAbout102.h"
 #include "analytics/AppOpenEvent.h"
 #include "app/ApplicationTitle.h"
-#include "app/ErrorBox.h"
-#include "app/Icons.h"
-#include "app/QtScreen.h"
-#include "app/ReportingWallpaperSetter.h"
-#include "app/SingleInstance.h"
-#include "app/frmMain.h"
-#include "engine/Skyrelle.h"
-#include "platform/DataFolders.h"
-#include "platform/IAutoStart.h"
-#include "platform/IClock.h"
-#include "platform/IWallpaperSetter.h"
+#include "app/ProgramSystem.h"
+#include "app/UsageEvent.h"
+#include "app/qt/ErrorBox.h"
+#include "app/qt/Icons.h"
+#include "app/qt/QtScreen.h"
+#include "app/qt/SingleInstance.h"
+#include "app/qt/frmMain.h"
+#include "donation/frmDonation.h"
 #include "platform/Memory.h"
-#include "update/FileVersion.h"
 #include "update/UpdateCheck.h"
 
 namespace {
@@ -33,31 +29,16 @@ namespace {
 using namespace skyrelle;
 
 constexpr int StartUpSettleMilliseconds = 2000;
-// The Measurement Protocol stream's secret for the usage event.
-constexpr const char* AnalyticsApiSecret = "Qw7kTz4uGs9YbNc2VfH8jD";
 
-// What the engine is given lives as long as the program.
-struct TSystemServices {
-  platform::TSystemClock Clock;
-  core::TRandom Random;
-  app::TQtScreen Screen;
-  app::TReportingWallpaperSetter Wallpaper{platform::CreateWallpaperSetter()};
-};
-
-app::TfrmMainServices MainWindowServices(TSystemServices& System, const std::string& ProgramPath) {
-  return {
-      .CreateEngine =
-          [&System] {
-            return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
-                System.Clock, System.Screen, System.Wallpaper, platform::ApplicationDataFolder(),
-                System.Random, settings::TSettingsStore::CurrentUser()});
-          },
-      .AutoStart = platform::CreateAutoStart(ProgramPath),
-      .BrowseForFolder = app::BrowseForFolderDialog,
-      .TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable,
-      .TakeWallpaperNotice = [&System] { return System.Wallpaper.TakeFailureNotice(); },
-      .ShowAbout = [] { about::ShowAbout(); },
+app::TfrmMainServices MainWindowServices(app::TProgramSystem& System,
+                                         const std::string& ProgramPath) {
+  app::TMainWindowServices services = System.MainWindowServices(ProgramPath);
+  services.TrayAvailable = QSystemTrayIcon::isSystemTrayAvailable;
+  services.ShowAbout = [] { about::ShowAbout(); };
+  services.CheckDonationPrompt = [](const std::string& LanguageCode) {
+    donation::CheckDonationPrompt(LanguageCode);
   };
+  return {std::move(services), app::BrowseForFolderDialog};
 }
 
 void CentreOnPrimaryScreen(QWidget& Window) {
@@ -68,24 +49,23 @@ void CentreOnPrimaryScreen(QWidget& Window) {
 int Run(QApplication& Application) {
   // 1. The application object: its icon and title.
   const QString programPath = QCoreApplication::applicationFilePath();
-  QCoreApplication::setApplicationName(app::ApplicationTitle(programPath));
+  const std::string programFile = QFile::encodeName(programPath).toStdString();
+  QCoreApplication::setApplicationName(QString::fromStdString(app::ApplicationTitle(programFile)));
   QGuiApplication::setDesktopFileName(QStringLiteral(SKYRELLE_APP_ID));
   QApplication::setWindowIcon(app::MainIcon());
   // The window hides into the tray; closing an error box while it is hidden must not end
   // the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  const std::string programFile = QFile::encodeName(programPath).toStdString();
 
   // One program per session: a second start shows the first one's window and ends.
   app::TSingleInstance instance(app::InstanceFolder());
   if (instance.HandOverToRunningInstance()) return 0;
 
   // The usage event, on a thread of its own; nothing waits for it.
-  analytics::SendAppOpenEvent("Skyrelle", update::GetFileVersionText(programFile),
-                              AnalyticsApiSecret);
+  app::SendUsageEvent(programFile);
 
   // 2. The main window, which makes the engine and may already set the wallpaper.
-  TSystemServices system;
+  app::TProgramSystem system(std::make_unique<app::TQtScreen>());
   app::TfrmMain frmMain(MainWindowServices(system, programFile));
   QObject::connect(&instance, &app::TSingleInstance::ShowRequested, &frmMain,
                    &app::TfrmMain::miShowClick);

@@ -1,4 +1,4 @@
-#include "app/Icons.h"
+#include "app/qt/Icons.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,0 +1,21 @@
+#include "app/ErrorText.h"
+
+namespace skyrelle::app {
+
+std::string ErrorBoxText(std::string_view Message) {
+  std::string text(Message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
+}
+
+std::string ExceptionMessage(const std::exception_ptr& Error) {
+  try {
+    std::rethrow_exception(Error);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+}  // namespace skyrelle::app

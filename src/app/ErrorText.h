@@ -1,0 +1,17 @@
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace skyrelle::app {
+
+// The error box's text: a full stop is appended unless the text already ends in "." or a
+// character below it in code order. In UTF-8 the last byte of a longer character is above
+// ".", so the last byte decides as the last character would.
+std::string ErrorBoxText(std::string_view Message);
+
+// What an error says; "Unknown error" for one that is not a std::exception.
+std::string ExceptionMessage(const std::exception_ptr& Error);
+
+}  // namespace skyrelle::app
