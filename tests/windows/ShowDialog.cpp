@@ -4,14 +4,14 @@
 //
 // Once the dialog shows, its place on the screen ("left top width height") is written to
 // RECT_FILE, so that a screenshot can be cut to it.
-#include <windows.h>
+// The donation dialog's header first: it brings the settings store in before windows.h.
+#include "donation/win32/frmDonation.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "about/win32/frmAbout102.h"
-#include "donation/win32/frmDonation.h"
 
 namespace {
 

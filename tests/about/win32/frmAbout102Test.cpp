@@ -15,6 +15,7 @@
 #include "about/OSVersion.h"
 #include "core/Paths.h"
 #include "platform/ProgramFile.h"
+#include "platform/windows/WideText.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
@@ -84,6 +85,11 @@ class frmAbout102Test : public testing::Test {
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(AName), WM_GETFONT, 0, 0)), sizeof font,
                &font);
     return font;
+  }
+
+  // Shown once the window is: the window itself is not shown yet.
+  bool Visible(const char* AName) {
+    return (GetWindowLongPtrW(Control(AName), GWL_STYLE) & WS_VISIBLE) != 0;
   }
 
   bool Enabled(int AItem) {
@@ -239,7 +245,7 @@ TEST_F(frmAbout102Test, LinksLookLikeLinksAndTheBugStaysHidden) {
   Window();
   EXPECT_EQ(FontOf("lblWebSite").lfUnderline, TRUE);
   EXPECT_EQ(FontOf("lblNewVersion").lfUnderline, FALSE);
-  EXPECT_FALSE(IsWindowVisible(Control("imgBug")));
+  EXPECT_FALSE(Visible("imgBug"));
   EXPECT_TRUE(GetWindowLongPtrW(Control("lblApplicationTitle"), GWL_STYLE) & SS_NOPREFIX)
       << "an & in the title is shown as itself";
 
@@ -311,7 +317,7 @@ TEST_P(frmAbout102NoticeTest, ShowsWhatTheSitesDescriptorSays) {
   const TNoticeCase& expected = GetParam();
   if (expected.Descriptor) ServeDescriptor(*expected.Descriptor);
   Window();
-  EXPECT_EQ(IsWindowVisible(Control("lblNewVersion")) != FALSE, expected.NoticeShown);
+  EXPECT_EQ(Visible("lblNewVersion"), expected.NoticeShown);
   EXPECT_EQ(TextOf(Control("memNews")), expected.News);
   EXPECT_EQ(Enabled(TfrmAbout102::MenSetupId), expected.SetupEnabled);
   EXPECT_TRUE(Enabled(TfrmAbout102::MenCabId));
@@ -343,10 +349,10 @@ TEST_F(frmAbout102Test, AProgramWithoutVersionShowsTheErrorAndKeepsTheDesignText
   EXPECT_EQ(RectOf("lblVersion").Left, 8);
   EXPECT_EQ(TextOf(Control("lblVersion")), "lblVersion");
   EXPECT_EQ(TextOf(Control("memNews")), "memNews");
-  EXPECT_TRUE(GetWindowLongPtrW(Control("lblNewVersion"), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(Visible("lblNewVersion"));
   EXPECT_EQ(TextOf(Control("lblWindowsVersion")), "lblWindowsVersion");
   EXPECT_EQ(TextOf(Control("lblToolchainVersion")), "lblToolchainVersion");
-  EXPECT_FALSE(IsWindowVisible(Control("imgBug")));
+  EXPECT_FALSE(Visible("imgBug"));
   EXPECT_TRUE(RequestedPaths().empty()) << "the check comes after the version";
 }
 
