@@ -66,6 +66,13 @@ for dialog in about donation; do
   fi
   sleep 1
   read -r left top width height <"$rect"
+  # The window with its frame holds the client area of the design at 96 dpi.
+  case $dialog in about) client="484 333" ;; donation) client="420 190" ;; esac
+  read -r client_width client_height <<<"$client"
+  if [ "$width" -lt "$client_width" ] || [ "$height" -lt "$client_height" ]; then
+    echo "the $dialog window is only ${width}x${height}"
+    exit 1
+  fi
   import -display "$DISPLAY" -window root -crop "${width}x${height}+${left}+${top}" +repage \
     "$out/windows-$dialog.png"
   echo "Screenshot: $out/windows-$dialog.png"
