@@ -72,13 +72,30 @@ unset(_inverted)
 # where GetFileVersionText finds it. On Linux the record is also reachable as the C symbol
 # skyrelle_version_record, so tests can build files around it; on Windows it is the file's
 # VERSIONINFO resource, beside the manifest that declares the program DPI-aware per monitor.
+# The window libraries the program links directly bring their icons and pictures into the same
+# script (skyrelle_add_window_resources): the link refuses icons from two scripts, which number
+# their images alike.
 function(skyrelle_add_version_record target)
   if(WIN32)
     list(JOIN SKYRELLE_VERSION_NUMBERS "," SKYRELLE_VERSION_COMMAS)
     set(SKYRELLE_MANIFEST "${PROJECT_SOURCE_DIR}/cmake/windows/Program.manifest")
+    set(SKYRELLE_WINDOW_RESOURCES "")
+    set(depends "${SKYRELLE_MANIFEST}")
+    get_target_property(libraries ${target} LINK_LIBRARIES)
+    foreach(library IN LISTS libraries)
+      if(TARGET ${library})
+        get_target_property(script ${library} SKYRELLE_RESOURCE_SCRIPT)
+        if(script)
+          get_target_property(files ${library} SKYRELLE_RESOURCE_FILES)
+          string(APPEND SKYRELLE_WINDOW_RESOURCES "#include \"${script}\"\n")
+          list(APPEND depends ${script} ${files})
+          add_dependencies(${target} ${library}_resources)
+        endif()
+      endif()
+    endforeach()
     set(source "${CMAKE_CURRENT_BINARY_DIR}/${target}_VersionInfo.rc")
     configure_file("${PROJECT_SOURCE_DIR}/cmake/windows/VersionInfo.rc.in" "${source}" @ONLY)
-    set_source_files_properties("${source}" PROPERTIES OBJECT_DEPENDS "${SKYRELLE_MANIFEST}")
+    set_source_files_properties("${source}" PROPERTIES OBJECT_DEPENDS "${depends}")
     target_sources(${target} PRIVATE "${source}")
     return()
   endif()
@@ -91,4 +108,13 @@ __attribute__((used)) const unsigned char skyrelle_version_record[32] = {@SKYREL
 }
 ]=] @ONLY)
   target_sources(${target} PRIVATE "${source}")
+endfunction()
+
+# skyrelle_add_window_resources(<library> <script> <files>...): the icons and pictures of a
+# library of Win32 windows, as a resource script and the files it names, rendered by the time
+# a program that links the library is built (see skyrelle_add_version_record).
+function(skyrelle_add_window_resources library script)
+  add_custom_target(${library}_resources DEPENDS ${ARGN})
+  set_target_properties(${library} PROPERTIES
+    SKYRELLE_RESOURCE_SCRIPT "${script}" SKYRELLE_RESOURCE_FILES "${ARGN}")
 endfunction()

@@ -171,7 +171,9 @@ void TMainWindowLogic::miQuitClick() {
 }
 
 void TMainWindowLogic::mnuAboutClick() {
-  Guarded([this] { FServices.ShowAbout(); });
+  Guarded([this] {
+    if (FServices.ShowAbout) FServices.ShowAbout();
+  });
 }
 
 void TMainWindowLogic::TimerTimer() {
@@ -179,7 +181,7 @@ void TMainWindowLogic::TimerTimer() {
     // Cleared first: the prompt's dialog lets further ticks run inside it.
     if (FFirstPass) {
       FFirstPass = false;
-      FServices.CheckDonationPrompt("EN");
+      if (FServices.CheckDonationPrompt) FServices.CheckDonationPrompt("EN");
     }
     if (!FPanorama) return;
     if (FPanorama->MinutesUntilNextChange() <= 0) FPanorama->Advance();

@@ -26,9 +26,10 @@ struct TMainWindowServices {
   std::function<bool()> TrayAvailable;
   // The wallpaper setter's notice that the desktop refused a picture, once; may be empty.
   std::function<std::optional<std::string>()> TakeWallpaperNotice;
-  // Opens the About window and returns when it has closed.
+  // Opens the About window and returns when it has closed; empty: there is none.
   std::function<void()> ShowAbout;
-  // Counts this run and shows the donation prompt in the language when the count is due.
+  // Counts this run and shows the donation prompt in the language when the count is due;
+  // empty: there is none.
   std::function<void(const std::string& LanguageCode)> CheckDonationPrompt;
 };
 

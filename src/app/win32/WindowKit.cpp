@@ -340,7 +340,8 @@ LRESULT DefaultButtonId(HWND AWindow, int ADefaultId) {
     wchar_t className[16] = {};
     GetClassNameW(focus, className, 16);
     const auto type = static_cast<DWORD>(GetWindowLongPtrW(focus, GWL_STYLE)) & BS_TYPEMASK;
-    if (lstrcmpiW(className, WC_BUTTONW) == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+    if (lstrcmpiW(className, WC_BUTTONW) == 0 &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
       id = GetDlgCtrlID(focus);
   }
   return id == 0 ? 0 : MAKELRESULT(id, DC_HASDEFID);
@@ -436,12 +437,28 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter APresenter) {
   return std::exchange(Presenter(), std::move(APresenter));
 }
 
+namespace {
+
+void ReportUnshownError() noexcept {
+  // The box itself failed (out of memory): the message can only go to the log.
+  std::fputs("Skyrelle: an error could not be shown\n", stderr);
+}
+
+}  // namespace
+
 void ShowCurrentException() noexcept {
   try {
-    Presenter()(ApplicationTitle(), ErrorBoxText(ExceptionMessage(std::current_exception())));
+    ShowErrorBox(ErrorBoxText(ExceptionMessage(std::current_exception())));
   } catch (...) {
-    // The box itself failed (out of memory): the message can only go to the log.
-    std::fputs("Skyrelle: an error could not be shown\n", stderr);
+    ReportUnshownError();
+  }
+}
+
+void ShowErrorBox(std::string_view AText) noexcept {
+  try {
+    Presenter()(ApplicationTitle(), std::string(AText));
+  } catch (...) {
+    ReportUnshownError();
   }
 }
 

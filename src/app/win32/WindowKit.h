@@ -217,9 +217,12 @@ using TErrorPresenter = std::function<void(const std::string& ACaption, const st
 // Replaces the presenter and returns the one it replaced.
 TErrorPresenter SetErrorPresenter(TErrorPresenter APresenter);
 
+// The application's error box with a text already made by the full stop rule: the
+// application title as caption, owned by the thread's active window.
+void ShowErrorBox(std::string_view AText) noexcept;
+
 // Shows the exception in flight in the application's error box: its text with the full stop
-// rule, the application title as caption, owned by the thread's active window. Call inside a
-// catch block.
+// rule. Call inside a catch block.
 void ShowCurrentException() noexcept;
 
 // Runs AAction and shows whatever it raises, so that nothing escapes into Windows.

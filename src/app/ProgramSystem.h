@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "app/MainWindowLogic.h"
 #include "app/ReportingWallpaperSetter.h"
@@ -10,16 +9,7 @@
 #include "platform/IClock.h"
 #include "platform/IScreen.h"
 
-// What the program's start does whatever toolkit draws its windows.
 namespace skyrelle::app {
-
-// The usage event's application name and its Measurement Protocol stream's secret.
-inline constexpr std::string_view UsageEventAppName = "Skyrelle";
-inline constexpr std::string_view AnalyticsApiSecret = "Qw7kTz4uGs9YbNc2VfH8jD";
-
-// The app-open event with the program file's version text, on a thread of its own; nothing
-// waits for it. Raises only when the thread cannot be started.
-void SendUsageEvent(const std::string& ProgramPath);
 
 // The system as the engine and the main window use it, for as long as the program runs.
 class TProgramSystem {

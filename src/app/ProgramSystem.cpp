@@ -1,18 +1,10 @@
-#include "app/StartUp.h"
+#include "app/ProgramSystem.h"
 
-#include "analytics/AppOpenEvent.h"
 #include "platform/DataFolders.h"
 #include "platform/IAutoStart.h"
 #include "platform/IWallpaperSetter.h"
-#include "update/FileVersion.h"
 
 namespace skyrelle::app {
-
-void SendUsageEvent(const std::string& ProgramPath) {
-  analytics::SendAppOpenEvent(std::string(UsageEventAppName),
-                              update::GetFileVersionText(ProgramPath),
-                              std::string(AnalyticsApiSecret));
-}
 
 TProgramSystem::TProgramSystem(std::unique_ptr<platform::IScreen> Screen)
     : FScreen(std::move(Screen)), FWallpaper(platform::CreateWallpaperSetter()) {}
