@@ -9,6 +9,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ReportingWallpaperSetter.h"
@@ -196,6 +197,33 @@ INSTANTIATE_TEST_SUITE_P(
                      "Start with Windows",
                      false}),
     [](const testing::TestParamInfo<TControlCase>& ACase) { return ACase.param.Name; });
+
+// Moved to a monitor of 144 dpi: every control and its font scale by one and a half.
+TEST_F(frmMainTest, FollowsAMonitorOfAnotherDpi) {
+  HWND window = Window().Handle();
+  RECT suggested{0, 0, 600, 450};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  for (const auto& [control, design] :
+       {std::pair{TMainControl::SourceDirectory, TDesignRect{8, 29, 313, 23}},
+        std::pair{TMainControl::Previous, TDesignRect{8, 87, 129, 34}},
+        std::pair{TMainControl::Next, TDesignRect{192, 89, 129, 30}},
+        std::pair{TMainControl::ApplyNow, TDesignRect{8, 135, 313, 33}},
+        std::pair{TMainControl::AutoStart, TDesignRect{8, 213, 200, 17}}}) {
+    const RECT placed = RectInParent(Control(control));
+    const RECT expected = ScaleToDpi(design, 144);
+    EXPECT_EQ(placed.left, expected.left) << static_cast<int>(control);
+    EXPECT_EQ(placed.top, expected.top) << static_cast<int>(control);
+    EXPECT_EQ(placed.right, expected.right) << static_cast<int>(control);
+    EXPECT_EQ(placed.bottom, expected.bottom) << static_cast<int>(control);
+  }
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Control(TMainControl::Status), WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -18);
+  const RECT button = RectInParent(Control(TMainControl::SourceDirectoryButton));
+  EXPECT_EQ(button.right, ClientRectOf(Control(TMainControl::SourceDirectory)).right);
+  EXPECT_EQ(button.right - button.left, ScaleToDpi(22, 144));
+}
 
 TEST_F(frmMainTest, TheFolderButtonSitsInsideTheRightEndOfTheFolderBox) {
   HWND box = Control(TMainControl::SourceDirectory);
