@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "about/win32/frmAbout102.h"
 #include "app/win32/FolderBrowser.h"
 #include "app/win32/WindowKit.h"
 #include "platform/IScreen.h"
@@ -41,6 +42,7 @@ app::win32::TfrmMainServices MainWindowServices(app::TProgramSystem& ASystem,
   app::TMainWindowServices services = ASystem.MainWindowServices(AProgramPath);
   // The notification area is the shell's; when it is not there yet, the icon comes with it.
   services.TrayAvailable = [] { return true; };
+  services.ShowAbout = [] { about::ShowAbout(); };
   services.CheckDonationPrompt = [](const std::string& ALanguageCode) {
     donation::CheckDonationPrompt(ALanguageCode);
   };

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -79,6 +80,22 @@ TEST(frmDonationTest, SpeaksFrenchForFr) {
   EXPECT_EQ(app::win32::TextOf(dialog.Control("btnLater")), "Plus tard");
 }
 
+// The donation dialog of this test, not one of another test beside it on the same desktop.
+HWND OwnDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND AWindow, LPARAM AFound) -> BOOL {
+        wchar_t name[32] = {};
+        GetClassNameW(AWindow, name, 32);
+        if (std::wcscmp(name, L"SkyrelleDonation") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(AFound) = AWindow;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 // Runs an action on the donation dialog once it is open and modal, from a timer of the
 // thread, which the modal loop dispatches.
 class TWhenOpen {
@@ -97,7 +114,7 @@ class TWhenOpen {
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = FindWindowW(L"SkyrelleDonation", nullptr);
+    HWND dialog = OwnDialog();
     if (dialog == nullptr || !IsWindowVisible(dialog) || Shown > 0) return;
     ++Shown;
     Action(dialog);
@@ -135,7 +152,7 @@ TEST_P(frmDonationAnswerTest, OnlyDonateOpensTheDonationPageOnce) {
   EXPECT_EQ(focused, "Donate") << "the focus starts on Donate";
   EXPECT_EQ(opened, GetParam().Opens ? std::vector<std::string>{update::DonationPageURL()}
                                      : std::vector<std::string>{});
-  EXPECT_EQ(FindWindowW(L"SkyrelleDonation", nullptr), nullptr) << "destroyed after use";
+  EXPECT_EQ(OwnDialog(), nullptr) << "destroyed after use";
 }
 
 void Click(HWND ADialog, const char* ACaption) {
