@@ -59,7 +59,7 @@ TSkyrelle::TSkyrelle(const TSkyrelleServices& Services)
   FOutputFile =
       core::JoinPath(core::JoinPath(Services.ApplicationDataFolder, "Skyrelle"), "current.bmp");
   std::error_code ignored;  // a missing folder shows as a write error at the first render
-  fs::create_directories(core::ExtractFileDir(FOutputFile), ignored);
+  fs::create_directories(core::FileSystemPath(core::ExtractFileDir(FOutputFile)), ignored);
   LoadSettings();
   if (!FSourceDirectory.empty()) {
     ScanFolder();
@@ -79,9 +79,9 @@ void TSkyrelle::ScanFolder() {
   FFileList.Clear();
   if (FSourceDirectory.empty()) return;
   std::error_code error;
-  for (fs::directory_iterator it(FSourceDirectory, error), end; !error && it != end;
-       it.increment(error)) {
-    const std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(core::FileSystemPath(FSourceDirectory), error), end;
+       !error && it != end; it.increment(error)) {
+    const std::string name = core::PathText(it->path().filename());
     if (IsPictureName(name) && IsExistingFile(it->path()))
       FFileList.Add(core::JoinPath(FSourceDirectory, name));
   }
@@ -167,7 +167,7 @@ bool TSkyrelle::PreviousImage() {
 }
 
 bool TSkyrelle::GenerateWallpaper() {
-  if (FCurrentFile.empty() || !IsExistingFile(FCurrentFile)) return false;
+  if (FCurrentFile.empty() || !IsExistingFile(core::FileSystemPath(FCurrentFile))) return false;
   RenderSection(FCurrentFile, FCropWidth, FCropHeight, FCurrentIndex, FStepsCount, FOutputFile);
   FWallpaper.SetWallpaper(FOutputFile);
   FLastChange = FClock.Now();

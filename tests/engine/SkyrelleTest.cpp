@@ -763,6 +763,28 @@ TEST_F(SkyrelleTest, AStoreThatRefusesWritesIsReportedOnceAndTheStateLivesInMemo
 }
 #endif
 
+// Windows names files in UTF-16: a folder, a picture and a data folder named outside the ANSI
+// code page are found, shown and stored by their UTF-8 names.
+TEST_F(SkyrelleTest, NamesOutsideTheCodePageAreFoundShownAndStored) {
+  const std::string folder =
+      core::JoinPath(Root.Path(), "\xC3\x89t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC");
+  const std::string picture = core::JoinPath(folder, "plage \xE6\x97\xA5.bmp");
+  const std::string data = core::JoinPath(Root.Path(),
+                                          "donn\xC3\xA9"
+                                          "es");
+  fs::create_directories(core::FileSystemPath(folder));
+  AddPicture("plain.bmp");
+  fs::rename(Pictures / "plain.bmp", core::FileSystemPath(picture));
+
+  auto engine = std::make_unique<TSkyrelle>(Services(data));
+  engine->SetSourceDirectory(folder);
+
+  EXPECT_EQ(engine->CurrentFile(), picture);
+  EXPECT_EQ(StoredText("CurrentFile"), picture);
+  EXPECT_THAT(Wallpaper.Files, ElementsAre(OutputFile(data)));
+  EXPECT_TRUE(fs::is_regular_file(core::FileSystemPath(OutputFile(data))));
+}
+
 #ifndef _WIN32  // Windows names files in UTF-16, never in bytes of another code
 // File names are bytes: a Latin-1 folder and picture come back from the store as they were,
 // and the history still knows the picture at the next start.

@@ -85,6 +85,18 @@ TEST(FetchToFile, FollowsARedirectOnTheSameServer) {
   EXPECT_EQ(ReadAll(folder / "file"), "moved here");
 }
 
+// The site's answer of now, never a copy that an earlier fetch left in a cache, however long
+// the site said it would stay fresh.
+TEST(FetchToFile, TakesTheSitesAnswerOfNowEveryTime) {
+  test_support::TLocalHttpServer server;
+  test_support::TTempFolder folder;
+  for (const char* body : {"first", "second"}) {
+    server.Serve("/Skyrelle.INF", {.Body = body, .Headers = {"Cache-Control: max-age=3600"}});
+    ASSERT_TRUE(FetchToFile(server.Url() + "/Skyrelle.INF", folder / "file", QuickLimits));
+    EXPECT_EQ(ReadAll(folder / "file"), body);
+  }
+}
+
 TEST(FetchToFile, FailsWithoutAServerOrAWritableFolder) {
   test_support::TTempFolder folder;
   int refusedPort = 0;

@@ -85,7 +85,10 @@ kill -0 "$xvfb" 2>/dev/null || fail "another X server holds display $DISPLAY"
 reg_run add "$app_key" /v Desktop /d "$desktop" /f
 reg_run add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d "$screen" /f
 
-"$wine_run" "$prefix" "$program" >"$work/program.log" 2>&1 &
+# Nothing leaves the machine: the update check asks a local port that refuses, and no usage
+# event is sent.
+SKYRELLE_SITE_URL=http://127.0.0.1:9 DO_NOT_TRACK=1 \
+  "$wine_run" "$prefix" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=("$program_pid")
 

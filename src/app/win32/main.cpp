@@ -14,10 +14,13 @@
 #include <string>
 
 #include "about/win32/frmAbout102.h"
+#include "analytics/AppOpenEvent.h"
+#include "app/UsageEvent.h"
 #include "app/win32/FolderBrowser.h"
 #include "app/win32/WindowKit.h"
 #include "platform/IScreen.h"
 #include "platform/ProgramFile.h"
+#include "update/UpdateCheck.h"
 
 namespace {
 
@@ -70,6 +73,11 @@ int Run() {
   InitCommonControlsEx(&controls);
   const std::string programPath = platform::ProgramFilePath();
 
+  // Before any window: when a newer program is offered, this replaces it and ends the process.
+  update::CheckForUpdateAtStart();
+  // The usage event, on a thread of its own; nothing waits for it.
+  app::SendUsageEvent(programPath);
+
   // The main window, which makes the engine and may already set the wallpaper.
   app::TProgramSystem system(platform::CreateScreen());
   app::win32::TfrmMain frmMain(MainWindowServices(system, programPath));
@@ -83,11 +91,13 @@ int Run() {
 
 int WINAPI wWinMain(HINSTANCE /*AInstance*/, HINSTANCE /*APrevious*/, PWSTR /*ACommandLine*/,
                     int /*AShow*/) {
+  int code = 1;
   try {
-    return Run();
+    code = Run();
   } catch (...) {
     // Outside the loop: the error is told, and the program ends.
     app::win32::ShowCurrentException();
-    return 1;
   }
+  // A usage event still under way is not waited for.
+  return analytics::AbandonAppOpenEvent(code);
 }
