@@ -13,15 +13,14 @@ bool IsClick(const QWidget& Control, const QMouseEvent& Event) {
 
 }  // namespace
 
-TLabel::TLabel(QWidget* Parent, const char* Name, const QString& Caption, const QRect& Design,
-               bool RightAligned)
+TLabel::TLabel(QWidget* Parent, const app::TControlLayout& Design, bool RightAligned)
     : QLabel(Parent), FRightAligned(RightAligned) {
-  setObjectName(QLatin1String(Name));
+  setObjectName(DesignText(Design.Name));
   // Texts from outside (the program's file name) are shown as they are, never as markup.
   setTextFormat(Qt::PlainText);
   setAlignment((RightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-  setGeometry(Design);
-  SetCaption(Caption);
+  setGeometry(Geometry(Design));
+  SetCaption(DesignText(Design.Text));
 }
 
 void TLabel::SetCaption(const QString& Caption) {
@@ -48,10 +47,10 @@ void TLabel::changeEvent(QEvent* Event) {
   if (Event->type() == QEvent::FontChange) AutoSize();
 }
 
-TPicture::TPicture(QWidget* Parent, const char* Name, const QString& Drawing, const QRect& Geometry)
+TPicture::TPicture(QWidget* Parent, const app::TControlLayout& Design, const QString& Drawing)
     : QWidget(Parent), FDrawing(Drawing) {
-  setObjectName(QLatin1String(Name));
-  setGeometry(Geometry);
+  setObjectName(DesignText(Design.Name));
+  setGeometry(Geometry(Design));
   FDrawing.setAspectRatioMode(Qt::IgnoreAspectRatio);
 }
 

@@ -4,7 +4,12 @@
 #include <QSvgRenderer>
 #include <QWidget>
 
+#include "app/qt/DesignLayout.h"
+
 namespace skyrelle::about {
+
+using app::DesignText;
+using app::Geometry;
 
 // A label as wide as its text, of its designed height. A right-aligned one keeps the right
 // edge of its designed place when its text changes. Reports a click of the left button.
@@ -12,8 +17,8 @@ class TLabel : public QLabel {
   Q_OBJECT
 
  public:
-  TLabel(QWidget* Parent, const char* Name, const QString& Caption, const QRect& Design,
-         bool RightAligned = false);
+  // The design's name, place and text.
+  explicit TLabel(QWidget* Parent, const app::TControlLayout& Design, bool RightAligned = false);
 
   void SetCaption(const QString& Caption);
   // Moves the label; its size stays.
@@ -36,7 +41,7 @@ class TPicture : public QWidget {
   Q_OBJECT
 
  public:
-  TPicture(QWidget* Parent, const char* Name, const QString& Drawing, const QRect& Geometry);
+  TPicture(QWidget* Parent, const app::TControlLayout& Design, const QString& Drawing);
 
  signals:
   void clicked();

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "about/AboutControls.h"
+#include "about/AboutLayout.h"
 #include "about/Download.h"
 #include "about/FileManager.h"
 #include "app/qt/ErrorBox.h"
@@ -25,12 +26,13 @@
 namespace skyrelle::about {
 namespace {
 
+namespace design = about_window;
+
 constexpr const char* TagProperty = "Tag";
-constexpr int IconSize = 16;
 
 QFont FontOfHeight(int PixelHeight) {
   QFont font;
-  font.setFamilies({QStringLiteral("Tahoma"), QFont().family()});
+  font.setFamilies({DesignText(design::FontFace), QFont().family()});
   font.setPixelSize(PixelHeight);
   return font;
 }
@@ -46,12 +48,12 @@ void LookLikeALink(QWidget* Control) {
   Control->setCursor(Qt::PointingHandCursor);
 }
 
-QPushButton* CreateButton(QWidget* Parent, const char* Name, const QString& Text,
-                          const QRect& Geometry, const QString& IconName) {
-  auto* button = new QPushButton(app::ListIcon(app::TIconList::Size16, IconName), Text, Parent);
-  button->setObjectName(QLatin1String(Name));
-  button->setIconSize(QSize(IconSize, IconSize));
-  button->setGeometry(Geometry);
+QPushButton* CreateButton(QWidget* Parent, const app::TControlLayout& Design) {
+  auto* button = new QPushButton(app::ListIcon(app::TIconList::Size16, DesignText(Design.Icon)),
+                                 DesignText(Design.Text), Parent);
+  button->setObjectName(DesignText(Design.Name));
+  button->setIconSize(QSize(design::IconSize, design::IconSize));
+  button->setGeometry(Geometry(Design));
   return button;
 }
 
@@ -100,70 +102,59 @@ TfrmAbout102::TfrmAbout102(TfrmAbout102Services Services, QWidget* Parent)
 
 void TfrmAbout102::CreateControls() {
   setObjectName(QStringLiteral("frmAbout102"));
-  setWindowTitle(QStringLiteral("About"));
+  setWindowTitle(DesignText(design::Caption));
   setWindowIcon(app::MainIcon());
-  setFixedSize(484, 333);
-  setFont(FontOfHeight(11));
+  setFixedSize(design::ClientWidth, design::ClientHeight);
+  setFont(FontOfHeight(design::FontPixelHeight));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, Qt::white);
   setPalette(colours);
   setAutoFillBackground(true);
 
-  imgBug = new TPicture(this, "imgBug", QStringLiteral(":/about/bug.svg"), {8, 8, 47, 47});
-  imgBug->setToolTip(QStringLiteral("Version debug !!!"));
+  imgBug = new TPicture(this, design::imgBug, QStringLiteral(":/about/bug.svg"));
+  imgBug->setToolTip(DesignText(design::BugHint));
 
-  lblApplicationTitle = new TLabel(this, "lblApplicationTitle",
-                                   QStringLiteral("lblApplicationTitle"), {61, 8, 165, 25});
-  lblApplicationTitle->setFont(FontOfHeight(21));
-  lblVersion = new TLabel(this, "lblVersion", QStringLiteral("lblVersion"), {61, 36, 70, 19});
-  lblVersion->setFont(FontOfHeight(16));
+  lblApplicationTitle = new TLabel(this, design::lblApplicationTitle);
+  lblApplicationTitle->setFont(FontOfHeight(design::TitleFontPixelHeight));
+  lblVersion = new TLabel(this, design::lblVersion);
+  lblVersion->setFont(FontOfHeight(design::VersionFontPixelHeight));
 
-  lblVersionHistory =
-      new TLabel(this, "lblVersionHistory", QStringLiteral("Version History"), {8, 61, 72, 13});
-  lblNewVersion = new TLabel(this, "lblNewVersion", QStringLiteral("New version available"),
-                             {372, 61, 104, 13}, true);
+  lblVersionHistory = new TLabel(this, design::lblVersionHistory);
+  lblNewVersion = new TLabel(this, design::lblNewVersion, true);
   LookLikeALink(lblNewVersion);
 
-  memNews = new QPlainTextEdit(QStringLiteral("memNews"), this);
-  memNews->setObjectName(QStringLiteral("memNews"));
-  memNews->setGeometry(8, 80, 468, 160);
+  memNews = new QPlainTextEdit(DesignText(design::memNews.Text), this);
+  memNews->setObjectName(DesignText(design::memNews.Name));
+  memNews->setGeometry(Geometry(design::memNews));
   memNews->setReadOnly(true);
   memNews->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memNews->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memNews->setFocusPolicy(Qt::StrongFocus);
 
-  lblAnalytics =
-      new TLabel(this, "lblAnalytics",
-                 QStringLiteral("This program sends anonymous usage statistics (see E.U.L.A.)"),
-                 {8, 248, 300, 13});
-  lblWindowsVersion =
-      new TLabel(this, "lblWindowsVersion", QStringLiteral("lblWindowsVersion"), {8, 267, 88, 13});
-  lblWebSite = new TLabel(this, "lblWebSite", QString::fromStdString(update::WebSiteHostName()),
-                          {389, 283, 87, 13}, true);
+  lblAnalytics = new TLabel(this, design::lblAnalytics);
+  lblWindowsVersion = new TLabel(this, design::lblWindowsVersion);
+  lblWebSite = new TLabel(this, design::lblWebSite, true);
+  lblWebSite->SetCaption(QString::fromStdString(update::WebSiteHostName()));
   LookLikeALink(lblWebSite);
   QFont underlined = lblWebSite->font();
   underlined.setUnderline(true);
   lblWebSite->setFont(underlined);
   SetTag(lblWebSite, 1);
-  lblToolchainVersion = new TLabel(this, "lblToolchainVersion",
-                                   QStringLiteral("lblToolchainVersion"), {8, 286, 74, 13});
+  lblToolchainVersion = new TLabel(this, design::lblToolchainVersion);
 
-  bbtEula = CreateButton(this, "bbtEula", QStringLiteral("E.U.L.A."), {8, 302, 90, 25},
-                         QStringLiteral("subject-law-filled"));
+  bbtEula = CreateButton(this, design::bbtEula);
   SetTag(bbtEula, 3);
-  imgDonate =
-      new TPicture(this, "imgDonate", QStringLiteral(":/about/donate.svg"), {205, 302, 74, 21});
+  imgDonate = new TPicture(this, design::imgDonate, QStringLiteral(":/about/donate.svg"));
   imgDonate->setCursor(Qt::PointingHandCursor);
   SetTag(imgDonate, 2);
-  BitBtn1 = CreateButton(this, "BitBtn1", QStringLiteral("&Close"), {386, 302, 90, 25},
-                         QStringLiteral("exit"));
+  BitBtn1 = CreateButton(this, design::BitBtn1);
 
   pmNewVersion = new QMenu(this);
   pmNewVersion->setObjectName(QStringLiteral("pmNewVersion"));
-  menSetup = pmNewVersion->addAction(QStringLiteral("Installation program"));
+  menSetup = pmNewVersion->addAction(DesignText(design::menSetupText));
   menSetup->setObjectName(QStringLiteral("menSetup"));
   SetTag(menSetup, 1);
-  menCAB = pmNewVersion->addAction(QStringLiteral("Executable only"));
+  menCAB = pmNewVersion->addAction(DesignText(design::menCABText));
   menCAB->setObjectName(QStringLiteral("menCAB"));
   SetTag(menCAB, 2);
   lblNewVersion->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -231,7 +222,7 @@ bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
   bool done = false;
   // Declared last, so that it is joined before what it uses goes.
   std::jthread worker([&] {
-    done = DownloadURLToFile(URL, FileName, Limits);
+    done = update::FetchToFile(URL, FileName, Limits);
     QMetaObject::invokeMethod(
         &wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
   });

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "about/AboutLogic.h"
+#include "about/AboutWindow.h"
 #include "about/IAboutView.h"
 #include "update/HttpTransfer.h"
 
@@ -97,6 +98,5 @@ class TfrmAbout102 : public QDialog, private IAboutView {
 
 // Creates the About window, shows it modally and destroys it when it closes.
 void ShowAbout(TfrmAbout102Services Services);
-void ShowAbout();
 
 }  // namespace skyrelle::about

@@ -3,25 +3,11 @@
 #include <array>
 #include <string_view>
 
+#include "app/WindowLayout.h"
+
 // The main window and its tray menu as every toolkit draws them: texts, icons and the places
 // of the controls.
 namespace skyrelle::app {
-
-// A rectangle of a window's client area, in pixels at 96 dots per inch; the views scale it
-// with the monitor's DPI.
-struct TLayoutRect {
-  int Left = 0;
-  int Top = 0;
-  int Width = 0;
-  int Height = 0;
-};
-
-struct TControlLayout {
-  std::string_view Name;
-  TLayoutRect Bounds;  // a label's width is that of its text, and the views measure it
-  std::string_view Text;
-  std::string_view Icon;  // a name of the icon lists; empty: none
-};
 
 namespace main_window {
 

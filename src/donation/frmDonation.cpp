@@ -7,16 +7,20 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "app/qt/DesignLayout.h"
+#include "donation/DonationLayout.h"
 #include "update/MakerSite.h"
 
 namespace skyrelle::donation {
 namespace {
 
-QPushButton* CreateButton(QWidget* AParent, const char* AName, const std::string& ACaption,
-                          const QRect& AGeometry) {
+namespace design = donation_dialog;
+
+QPushButton* CreateButton(QWidget* AParent, const app::TControlLayout& ADesign,
+                          const std::string& ACaption) {
   auto* button = new QPushButton(QString::fromStdString(ACaption), AParent);
-  button->setObjectName(QLatin1String(AName));
-  button->setGeometry(AGeometry);
+  button->setObjectName(app::DesignText(ADesign.Name));
+  button->setGeometry(app::Geometry(ADesign));
   return button;
 }
 
@@ -27,17 +31,17 @@ TfrmDonation::TfrmDonation(std::int32_t ACount, const TDonationTexts& ATexts, QW
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmDonation"));
   setWindowTitle(QString::fromStdString(ATexts.Title));
-  setFixedSize(420, 190);
+  setFixedSize(design::ClientWidth, design::ClientHeight);
 
   lblMessage = new QLabel(QString::fromStdString(DonationMessage(ATexts, ACount)), this);
-  lblMessage->setObjectName(QStringLiteral("lblMessage"));
-  lblMessage->setGeometry(20, 20, 380, 100);
+  lblMessage->setObjectName(app::DesignText(design::lblMessage.Name));
+  lblMessage->setGeometry(app::Geometry(design::lblMessage));
   lblMessage->setWordWrap(true);
   lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   // Made in this order, so Donate comes first in the tab order and holds the focus.
-  btnDonate = CreateButton(this, "btnDonate", ATexts.BtnDonate, {90, 135, 150, 32});
-  btnLater = CreateButton(this, "btnLater", ATexts.BtnLater, {250, 135, 150, 32});
+  btnDonate = CreateButton(this, design::btnDonate, ATexts.BtnDonate);
+  btnLater = CreateButton(this, design::btnLater, ATexts.BtnLater);
   btnDonate->setDefault(true);
   connect(btnDonate, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnLater, &QPushButton::clicked, this, &QDialog::reject);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "donation/DonationPrompt.h"
+#include "donation/DonationDialog.h"
 
 class QLabel;
 class QPushButton;
@@ -24,15 +24,5 @@ class TfrmDonation : public QDialog {
   QPushButton* btnDonate = nullptr;
   QPushButton* btnLater = nullptr;
 };
-
-// Shows the prompt modally and, when the user chooses Donate, opens the donation page in the
-// default browser.
-void ShowDonationDialog(std::int32_t ACount, const std::string& ALanguageCode);
-
-// Counts this run and shows the prompt when the new count is a milestone. Raises the settings
-// store's errors.
-void CheckDonationPrompt(
-    const std::string& ALanguageCode,
-    const settings::TSettingsStore& AStore = settings::TSettingsStore::CurrentUser());
 
 }  // namespace skyrelle::donation

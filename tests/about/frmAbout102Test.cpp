@@ -19,6 +19,7 @@
 #include <memory>
 #include <sstream>
 
+#include "about/AboutControlCases.h"
 #include "about/OSVersion.h"
 #include "app/QtApplication.h"
 #include "app/qt/ErrorBox.h"
@@ -32,6 +33,8 @@ namespace skyrelle::about {
 namespace {
 
 namespace fs = std::filesystem;
+using test_cases::TAboutControlCase;
+using test_cases::TAboutText;
 using test_support::THttpAnswer;
 
 // What the build names: the compiler as its own macros give it, and the Qt headers' release.
@@ -159,93 +162,47 @@ TEST_F(frmAbout102Test, IsAFixedWhiteWindowWithOnlyTheCloseBoxAndTheSystemMenu) 
   EXPECT_EQ(window.geometry().center(), screen.center());
 }
 
-struct TControlCase {
-  const char* Name;
-  QRect Geometry;  // width 0: a label as wide as its text
-  bool RightAligned;
-  std::function<QString(frmAbout102Test&)> Text;
-  int FontHeight;
+class frmAbout102ControlTest : public frmAbout102Test,
+                               public testing::WithParamInterface<TAboutControlCase> {
+ public:
+  QString ExpectedText(const TAboutControlCase& ACase) {
+    switch (ACase.Text) {
+      case TAboutText::Fixed:
+        return QString::fromUtf8(ACase.FixedText);
+      case TAboutText::ProgramTitle:
+        return QStringLiteral("Skyrelle");
+      case TAboutText::ProgramVersion:
+        return QStringLiteral("Version 1.9.0.0");
+      case TAboutText::SystemVersion:
+        return QString::fromStdString(GetOSVersionText());
+      case TAboutText::SiteHost:
+        return QString::fromStdString(Site.Url()).mid(7);  // without http://
+      case TAboutText::Toolchain:
+        return QString::fromStdString(ExpectedToolchainLine());
+    }
+    return {};
+  }
 };
 
-void PrintTo(const TControlCase& Case, std::ostream* Out) { *Out << Case.Name; }
-
-class frmAbout102ControlTest : public frmAbout102Test,
-                               public testing::WithParamInterface<TControlCase> {};
-
 TEST_P(frmAbout102ControlTest, SitsWhereItBelongsWithItsTextAndFont) {
-  const TControlCase& expected = GetParam();
+  const TAboutControlCase& expected = GetParam();
   ServeDescriptor("[file1]\nnewversion=2.0.0.0\n[update]\ndescr=Faster\n");
   const QWidget* control = Control<QWidget>(expected.Name);
   ASSERT_NE(control, nullptr);
-  const int width =
-      expected.Geometry.width() == 0 ? control->sizeHint().width() : expected.Geometry.width();
-  const int left = expected.RightAligned ? 476 - width : expected.Geometry.left();
-  EXPECT_EQ(control->geometry(),
-            QRect(left, expected.Geometry.top(), width, expected.Geometry.height()));
-  EXPECT_EQ(Text(expected.Name), expected.Text(*this));
+  const int width = expected.Rect.Width == 0 ? control->sizeHint().width() : expected.Rect.Width;
+  const int left = expected.RightAligned ? test_cases::RightEdge - width : expected.Rect.Left;
+  EXPECT_EQ(control->geometry(), QRect(left, expected.Rect.Top, width, expected.Rect.Height));
+  EXPECT_EQ(Text(expected.Name), ExpectedText(expected));
   EXPECT_EQ(control->font().pixelSize(), expected.FontHeight);
   EXPECT_TRUE(control->font().family() == "Tahoma" ||
               control->font().families().contains(QStringLiteral("Tahoma")));
 }
 
-QString Fixed(const char* Text) { return QString::fromUtf8(Text); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Controls, frmAbout102ControlTest,
-    testing::Values(
-        TControlCase{"imgBug", {8, 8, 47, 47}, false, [](auto&) { return QString(); }, 11},
-        TControlCase{"lblApplicationTitle",
-                     {8, 8, 0, 25},
-                     false,
-                     [](auto&) { return Fixed("Skyrelle"); },
-                     21},
-        TControlCase{"lblVersion",
-                     {8, 36, 0, 19},
-                     false,
-                     [](auto&) { return Fixed("Version 1.9.0.0"); },
-                     16},
-        TControlCase{"lblVersionHistory",
-                     {8, 61, 0, 13},
-                     false,
-                     [](auto&) { return Fixed("Version History"); },
-                     11},
-        TControlCase{"lblNewVersion",
-                     {0, 61, 0, 13},
-                     true,
-                     [](auto&) { return Fixed("New version available"); },
-                     11},
-        TControlCase{
-            "memNews", {8, 80, 468, 160}, false, [](auto&) { return Fixed("Faster"); }, 11},
-        TControlCase{"lblAnalytics",
-                     {8, 248, 0, 13},
-                     false,
-                     [](auto&) {
-                       return Fixed("This program sends anonymous usage statistics (see E.U.L.A.)");
-                     },
-                     11},
-        TControlCase{"lblWindowsVersion",
-                     {8, 267, 0, 13},
-                     false,
-                     [](auto&) { return QString::fromStdString(GetOSVersionText()); },
-                     11},
-        TControlCase{"lblWebSite",
-                     {0, 283, 0, 13},
-                     true,
-                     [](frmAbout102Test& T) {
-                       return QString::fromStdString(T.Site.Url()).mid(7);  // without http://
-                     },
-                     11},
-        TControlCase{"lblToolchainVersion",
-                     {8, 286, 0, 13},
-                     false,
-                     [](auto&) { return QString::fromStdString(ExpectedToolchainLine()); },
-                     11},
-        TControlCase{
-            "bbtEula", {8, 302, 90, 25}, false, [](auto&) { return Fixed("E.U.L.A."); }, 11},
-        TControlCase{"imgDonate", {205, 302, 74, 21}, false, [](auto&) { return QString(); }, 11},
-        TControlCase{
-            "BitBtn1", {386, 302, 90, 25}, false, [](auto&) { return Fixed("&Close"); }, 11}),
-    [](const testing::TestParamInfo<TControlCase>& Case) { return Case.param.Name; });
+INSTANTIATE_TEST_SUITE_P(Controls, frmAbout102ControlTest,
+                         testing::ValuesIn(test_cases::AboutControlCases),
+                         [](const testing::TestParamInfo<TAboutControlCase>& ACase) {
+                           return test_cases::CaseName(ACase.param);
+                         });
 
 TEST_F(frmAbout102Test, LinksLookLikeLinksAndTheBugStaysHidden) {
   const QColor highlight = Window().palette().color(QPalette::Highlight);

@@ -16,6 +16,7 @@
 #include "core/Paths.h"
 #include "settings/Registry.h"
 #include "support/BitmapFile.h"
+#include "support/FakeSystem.h"
 #include "support/TempFolder.h"
 #include "support/TestSettingsStore.h"
 
@@ -26,50 +27,11 @@ namespace fs = std::filesystem;
 
 constexpr const char* SettingsKey = "\\Software\\Halvorn\\hvnSkyrelle";
 
-class TFakeClock final : public platform::IClock {
- public:
-  core::TDateTime Now() const override { return FNow; }
-  void Pass(int Minutes) { FNow += Minutes / core::MinutesPerDay; }
-
- private:
-  core::TDateTime FNow = 45292.5;
-};
-
-class TFakeScreen final : public platform::IScreen {
- public:
-  platform::TScreenSize PrimaryScreenSize() override { return {4, 2}; }
-};
-
-class TFakeDesktop final : public platform::IWallpaperSetter {
- public:
-  platform::TWallpaperResult SetWallpaper(const std::string& FileName) override {
-    Files.push_back(FileName);
-    return Result;
-  }
-  std::vector<std::string> Files;
-  platform::TWallpaperResult Result{true, ""};
-};
-
-struct TAutoStartState {
-  bool Enabled = false;
-  bool Refuse = false;
-  std::vector<bool> Sets;
-};
-
-class TFakeAutoStart final : public platform::IAutoStart {
- public:
-  explicit TFakeAutoStart(TAutoStartState& State) : FState(State) {}
-  bool IsEnabled() const override { return FState.Enabled; }
-  void Set(bool Enable) override {
-    FState.Sets.push_back(Enable);
-    if (Enable && FState.Refuse)
-      throw std::runtime_error("Echec à la définition des données pour 'Skyrelle'");
-    FState.Enabled = Enable;
-  }
-
- private:
-  TAutoStartState& FState;
-};
+using test_support::TAutoStartState;
+using test_support::TFakeAutoStart;
+using test_support::TFakeClock;
+using test_support::TFakeDesktop;
+using test_support::TFakeScreen;
 
 // What the window shows and what was asked of it.
 class TRecordingView final : public IMainView {

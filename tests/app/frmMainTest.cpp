@@ -26,6 +26,7 @@
 #include "donation/DonationPrompt.h"
 #include "donation/frmDonation.h"
 #include "settings/Registry.h"
+#include "support/FakeSystem.h"
 #include "support/TempFolder.h"
 
 namespace skyrelle::app {
@@ -39,51 +40,11 @@ QString Status(int Section, int Minutes) {
   return QString::fromLatin1(StatusFormat).arg(Section).arg(Minutes);
 }
 
-class TFakeClock final : public platform::IClock {
- public:
-  core::TDateTime Now() const override { return FNow; }
-  void Pass(int Minutes) { FNow += Minutes / core::MinutesPerDay; }
-
- private:
-  core::TDateTime FNow = 45292.5;
-};
-
-class TFakeScreen final : public platform::IScreen {
- public:
-  platform::TScreenSize PrimaryScreenSize() override { return {64, 32}; }
-};
-
-class TFakeDesktop final : public platform::IWallpaperSetter {
- public:
-  platform::TWallpaperResult SetWallpaper(const std::string& FileName) override {
-    Files.push_back(FileName);
-    return Result;
-  }
-  std::vector<std::string> Files;
-  platform::TWallpaperResult Result{true, ""};
-};
-
-// The log-on entry as the window sees it: present or not, and every write and removal.
-struct TAutoStartState {
-  bool Enabled = false;
-  bool Refuse = false;
-  std::vector<bool> Sets;
-};
-
-class TFakeAutoStart final : public platform::IAutoStart {
- public:
-  explicit TFakeAutoStart(TAutoStartState& State) : FState(State) {}
-  bool IsEnabled() const override { return FState.Enabled; }
-  void Set(bool Enable) override {
-    FState.Sets.push_back(Enable);
-    if (Enable && FState.Refuse)
-      throw std::runtime_error("Echec à la définition des données pour 'Skyrelle'");
-    FState.Enabled = Enable;
-  }
-
- private:
-  TAutoStartState& FState;
-};
+using test_support::TAutoStartState;
+using test_support::TFakeAutoStart;
+using test_support::TFakeClock;
+using test_support::TFakeDesktop;
+using test_support::TFakeScreen;
 
 struct TBrowse {
   QString Title;
@@ -191,7 +152,7 @@ class frmMainTest : public testing::Test {
   std::string CurrentFile() { return Engine().CurrentFile(); }
 
   TFakeClock Clock;
-  TFakeScreen Screen;
+  TFakeScreen Screen{{64, 32}};
   core::TRandom Random{1};
   TFakeDesktop* Desktop = new TFakeDesktop;
   TReportingWallpaperSetter Wallpaper{std::unique_ptr<platform::IWallpaperSetter>(Desktop)};

@@ -14,7 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
+
+#include "platform/linux/SpawnSetup.h"
 
 namespace skyrelle::test_support {
 namespace {
@@ -27,14 +28,7 @@ double Seconds(const timeval& Time) {
   return static_cast<double>(Time.tv_sec) + static_cast<double>(Time.tv_usec) / 1e6;
 }
 
-std::vector<char*> ArgumentPointers(const std::vector<std::string>& Arguments) {
-  std::vector<char*> pointers;
-  pointers.reserve(Arguments.size() + 1);
-  for (const std::string& argument : Arguments)
-    pointers.push_back(const_cast<char*>(argument.c_str()));
-  pointers.push_back(nullptr);
-  return pointers;
-}
+using platform::ArgumentPointers;
 
 // An unnamed temporary file, removed when closed.
 class TScratchFile {
@@ -201,15 +195,6 @@ int RunAsNobody(const std::string& Folder, const std::function<int()>& Body) {
            return Body();
          })
       .Wait();
-}
-
-bool WaitUntil(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + Timeout;
-  while (!Condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return Condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 bool ProcessGone(int Pid) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/WaitUntil.h"
+
 // Other processes for tests and benchmarks: programs run to their end, copies of the test
 // running a function, and servers left running in the background.
 namespace skyrelle::test_support {
@@ -71,9 +73,6 @@ class TBackgroundProgram {
   int FOutput = -1;
   std::string FPending;
 };
-
-// Asks Condition again and again until it holds or Timeout has passed; its last answer.
-bool WaitUntil(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout);
 
 // True when the process has ended; a zombie counts as ended, as in a container nobody may
 // reap an orphan.

@@ -6,27 +6,16 @@
 #
 # (cmake --build build-windows --target dialog-screenshots refreshes doc/screenshots.)
 # The About window reads a descriptor with a newer version and release notes from a site on
-# 127.0.0.1. The X server takes display SKYRELLE_XVFB_DISPLAY, or the first free one.
+# 127.0.0.1. The X server takes display SKYRELLE_TEST_DISPLAY, or the first free one.
 set -euo pipefail
 wine_run=$1 prefix=$2 show_dialog=$3 out=$4
 mkdir -p "$out"
+# The virtual screen, background processes and waits of the Linux run script.
+# shellcheck source=../../scripts/run-skyrelle
+source "$(dirname "$0")/../../scripts/run-skyrelle"
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.3
-  done
-}
+trap 'stop_virtual_session; rm -rf "$work"' EXIT
 
 # Named as the program is, so that the title and the descriptor are the program's.
 cp "$show_dialog" "$work/Skyrelle.exe"
@@ -34,32 +23,21 @@ mkdir -p "$work/site/files"
 printf '%s\r\n' '[file1]' 'newversion=9.9.9.9' '[update]' \
   'descr=Version 9.9.9.9\n\n- Pictures taller than the screen are centred.\n- The tray menu shows the current picture.\n- Faster start with large folders.' \
   '[action]' 'runbefore=SkyrelleSetup.exe' >"$work/site/files/Skyrelle.INF"
-python3 -c '
+start_child python3 -c '
 import http.server, socketserver, sys, os
 os.chdir(sys.argv[1])
 server = socketserver.TCPServer(("127.0.0.1", 0), http.server.SimpleHTTPRequestHandler)
 print(server.server_address[1], flush=True)
-server.serve_forever()' "$work/site" >"$work/port" 2>/dev/null &
-pids+=($!)
+server.serve_forever()' "$work/site" >"$work/port" 2>/dev/null
 wait_for 10 test -s "$work/port"
 export SKYRELLE_SITE_URL="http://127.0.0.1:$(cat "$work/port")"
 
-if [ -n "${SKYRELLE_XVFB_DISPLAY:-}" ]; then
-  Xvfb ":$SKYRELLE_XVFB_DISPLAY" -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
-  echo "$SKYRELLE_XVFB_DISPLAY" >"$work/display"
-else
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-fi
-pids+=($!)
-wait_for 20 test -s "$work/display"
-export DISPLAY=":$(cat "$work/display")"
-wait_for 20 xdpyinfo >/dev/null 2>&1
+SCREEN_SIZE=1024x768 SKYRELLE_XVFB_DISPLAY=${SKYRELLE_TEST_DISPLAY:-} start_virtual_display "$work"
 
 for dialog in about donation; do
   rect="$work/$dialog.rect"
-  "$wine_run" "$prefix" explorer /desktop=shot,1024x768 "Z:${work//\//\\}\\Skyrelle.exe" \
-    "$dialog" "Z:${rect//\//\\}" >/dev/null 2>&1 &
-  pids+=($!)
+  start_child "$wine_run" "$prefix" explorer /desktop=shot,1024x768 \
+    "Z:${work//\//\\}\\Skyrelle.exe" "$dialog" "Z:${rect//\//\\}" >/dev/null 2>&1
   if ! wait_for 60 test -s "$rect"; then
     echo "the $dialog window did not show"
     exit 1
@@ -76,6 +54,6 @@ for dialog in about donation; do
   import -display "$DISPLAY" -window root -crop "${width}x${height}+${left}+${top}" +repage \
     "$out/windows-$dialog.png"
   echo "Screenshot: $out/windows-$dialog.png"
-  wait "${pids[-1]}" || true
+  wait "${VIRTUAL_PIDS[-1]}" || true
 done
 echo "2 passed, 0 failed"

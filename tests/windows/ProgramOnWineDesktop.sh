@@ -10,6 +10,9 @@
 # With a screenshot folder, the main window and the tray menu are saved there.
 set -euo pipefail
 wine_run=$1 prefix=$2 program=$3 render=$4 shots=${5:-}
+# The virtual screen, background processes and waits of the Linux run script.
+# shellcheck source=../../scripts/run-skyrelle
+source "$(dirname "$0")/../../scripts/run-skyrelle"
 
 screen=1024x768
 width=${screen%x*} height=${screen#*x}
@@ -18,9 +21,8 @@ app_key='HKCU\Software\Wine\AppDefaults\Skyrelle.exe\Explorer'
 store_key='HKCU\Software\Halvorn\hvnSkyrelle'
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  stop_virtual_session
   "$wine_run" "$prefix" reg delete "${app_key%\\Explorer}" /f >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -32,16 +34,6 @@ fail() {
   exit 1
 }
 passed() { echo "ok - $*"; }
-
-# Waits up to $1 seconds for the command that follows to succeed.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.5
-  done
-}
 
 windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
 reg_run() { "$wine_run" "$prefix" reg "$@" >/dev/null 2>&1; }
@@ -69,28 +61,15 @@ output=$(echo "$prefix"/drive_c/users/*/AppData/Roaming)/Skyrelle/current.bmp
 rm -f "$output"
 
 # The program's own virtual desktop, on our X server.
-display_file=$work/display
-if [ -n "${SKYRELLE_TEST_DISPLAY:-}" ]; then
-  Xvfb ":$SKYRELLE_TEST_DISPLAY" -screen 0 "${screen}x24" -nolisten tcp 2>/dev/null &
-  echo "$SKYRELLE_TEST_DISPLAY" >"$display_file"
-else
-  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$display_file" 2>/dev/null &
-fi
-xvfb=$!
-pids+=("$xvfb")
-wait_for 20 test -s "$display_file" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$display_file")"
-wait_for 20 xdpyinfo >/dev/null 2>&1 || fail "Xvfb does not answer"
-kill -0 "$xvfb" 2>/dev/null || fail "another X server holds display $DISPLAY"
+SCREEN_SIZE=$screen SKYRELLE_XVFB_DISPLAY=${SKYRELLE_TEST_DISPLAY:-} start_virtual_display "$work"
 reg_run add "$app_key" /v Desktop /d "$desktop" /f
 reg_run add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d "$screen" /f
 
 # Nothing leaves the machine: the update check asks a local port that refuses, and no usage
 # event is sent.
-SKYRELLE_SITE_URL=http://127.0.0.1:9 DO_NOT_TRACK=1 \
-  "$wine_run" "$prefix" "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
+start_child env SKYRELLE_SITE_URL=http://127.0.0.1:9 DO_NOT_TRACK=1 \
+  "$wine_run" "$prefix" "$program" >"$work/program.log" 2>&1
+program_pid=${VIRTUAL_PIDS[-1]}
 
 # The part of the screen that no window covers, against the same part of a bitmap.
 screen_shows() {

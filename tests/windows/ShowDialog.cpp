@@ -5,13 +5,13 @@
 // Once the dialog shows, its place on the screen ("left top width height") is written to
 // RECT_FILE, so that a screenshot can be cut to it.
 // The donation dialog's header first: it brings the settings store in before windows.h.
-#include "donation/win32/frmDonation.h"
+#include "platform/windows/donation/frmDonation.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "about/win32/frmAbout102.h"
+#include "platform/windows/about/frmAbout102.h"
 
 namespace {
 

@@ -6,26 +6,16 @@
 #
 # Wine's desktop reads the wallpaper when it starts and does not hear of a change made by
 # another program, so the desktop is started after the setter has run.
+#
+# SKYRELLE_TEST_DISPLAY names the X display number to take; without it Xvfb picks a free one.
 set -euo pipefail
 wine_run=$1 prefix=$2 set_wallpaper=$3 render=$4
+# The virtual screen, background processes and waits of the Linux run script.
+# shellcheck source=../../scripts/run-skyrelle
+source "$(dirname "$0")/../../scripts/run-skyrelle"
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 seconds for the command that follows to succeed.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.5
-  done
-}
+trap 'stop_virtual_session; rm -rf "$work"' EXIT
 
 # Four bands of 640 pixels, orange, blue, green and white: the last of eight sections on a
 # 1280 pixel wide screen is the green and white half.
@@ -34,10 +24,7 @@ picture="$work/section.bmp"
 windows_path="Z:${picture//\//\\}"
 "$wine_run" "$prefix" "$render" "Z:$work/wide.png" --screen 1280x800 --section 8 -o "$windows_path"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-wait_for 20 test -s "$work/display"
-export DISPLAY=":$(cat "$work/display")"
+SCREEN_SIZE=1280x800 SKYRELLE_XVFB_DISPLAY=${SKYRELLE_TEST_DISPLAY:-} start_virtual_display "$work"
 
 "$wine_run" "$prefix" "$set_wallpaper" "$windows_path"
 
@@ -47,8 +34,7 @@ if ! grep -qF "REG_SZ    $windows_path" <<<"$stored"; then
   exit 1
 fi
 
-"$wine_run" "$prefix" explorer /desktop=skyrelle-test,1280x800 >/dev/null 2>&1 &
-pids+=($!)
+start_child "$wine_run" "$prefix" explorer /desktop=skyrelle-test,1280x800 >/dev/null 2>&1
 
 pixels() {
   import -display "$DISPLAY" -window root "$work/screen.png" 2>/dev/null &&

@@ -15,6 +15,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/qt/DesignLayout.h"
 #include "app/qt/ErrorBox.h"
 #include "app/qt/Icons.h"
 
@@ -23,12 +24,6 @@ namespace {
 
 QString DecodePath(const std::string& Path) { return QFile::decodeName(Path.c_str()); }
 std::string EncodePath(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
-QString Text(std::string_view Text) {
-  return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
-}
-QRect Geometry(const TControlLayout& Layout) {
-  return {Layout.Bounds.Left, Layout.Bounds.Top, Layout.Bounds.Width, Layout.Bounds.Height};
-}
 
 // Labels are as wide as their text and keep their height.
 void AutoSize(QLabel* Label) {
@@ -36,8 +31,8 @@ void AutoSize(QLabel* Label) {
 }
 
 QLabel* CreateLabel(QWidget* Parent, const TControlLayout& Layout, bool Bold) {
-  auto* label = new QLabel(Text(Layout.Text), Parent);
-  label->setObjectName(Text(Layout.Name));
+  auto* label = new QLabel(DesignText(Layout.Text), Parent);
+  label->setObjectName(DesignText(Layout.Name));
   if (Bold) {
     QFont font = Parent->font();
     font.setBold(true);
@@ -49,9 +44,9 @@ QLabel* CreateLabel(QWidget* Parent, const TControlLayout& Layout, bool Bold) {
 }
 
 QPushButton* CreateButton(QWidget* Parent, const TControlLayout& Layout) {
-  auto* button =
-      new QPushButton(ListIcon(TIconList::Size24, Text(Layout.Icon)), Text(Layout.Text), Parent);
-  button->setObjectName(Text(Layout.Name));
+  auto* button = new QPushButton(ListIcon(TIconList::Size24, DesignText(Layout.Icon)),
+                                 DesignText(Layout.Text), Parent);
+  button->setObjectName(DesignText(Layout.Name));
   button->setIconSize(QSize(main_window::ButtonIconSize, main_window::ButtonIconSize));
   button->setGeometry(Geometry(Layout));
   return button;
@@ -90,11 +85,11 @@ TfrmMain::~TfrmMain() { FLogic.FormDestroy(); }
 
 void TfrmMain::CreateControls() {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(Text(main_window::Caption));
+  setWindowTitle(DesignText(main_window::Caption));
   setWindowIcon(MainIcon());
   setFixedSize(main_window::ClientWidth, main_window::ClientHeight);
   QFont font;
-  font.setFamilies({Text(main_window::FontFace), QFont().family()});
+  font.setFamilies({DesignText(main_window::FontFace), QFont().family()});
   font.setPixelSize(main_window::FontPixelHeight);
   setFont(font);
   QPalette colours = palette();
@@ -104,10 +99,10 @@ void TfrmMain::CreateControls() {
 
   Label2 = CreateLabel(this, main_window::Label2, true);
   beSourceDirectory = new QLineEdit(this);
-  beSourceDirectory->setObjectName(Text(main_window::beSourceDirectory.Name));
+  beSourceDirectory->setObjectName(DesignText(main_window::beSourceDirectory.Name));
   beSourceDirectory->setGeometry(Geometry(main_window::beSourceDirectory));
   beSourceDirectoryButton = beSourceDirectory->addAction(
-      ListIcon(TIconList::Size16, Text(main_window::beSourceDirectory.Icon)),
+      ListIcon(TIconList::Size16, DesignText(main_window::beSourceDirectory.Icon)),
       QLineEdit::TrailingPosition);
   beSourceDirectoryButton->setObjectName(QStringLiteral("beSourceDirectoryRightButton"));
   connect(beSourceDirectoryButton, &QAction::triggered, this,
@@ -118,8 +113,8 @@ void TfrmMain::CreateControls() {
   btnNext = CreateButton(this, main_window::btnNext);
   btnApplyNow = CreateButton(this, main_window::btnApplyNow);
   lblStatus = CreateLabel(this, main_window::lblStatus, false);
-  chkAutoStart = new QCheckBox(Text(main_window::chkAutoStart.Text), this);
-  chkAutoStart->setObjectName(Text(main_window::chkAutoStart.Name));
+  chkAutoStart = new QCheckBox(DesignText(main_window::chkAutoStart.Text), this);
+  chkAutoStart->setObjectName(DesignText(main_window::chkAutoStart.Name));
   chkAutoStart->setGeometry(Geometry(main_window::chkAutoStart));
 
   connect(btnPrevious, &QPushButton::clicked, this, [this] { FLogic.btnPreviousClick(); });
@@ -138,9 +133,9 @@ void TfrmMain::CreateTrayIcon() {
   pmTrayIcon = new QMenu(this);
   pmTrayIcon->setObjectName(QStringLiteral("pmTrayIcon"));
   for (const TMenuItemLayout& layout : TrayMenu) {
-    QAction* item =
-        pmTrayIcon->addAction(ListIcon(TIconList::Size16, Text(layout.Icon)), Text(layout.Text));
-    item->setObjectName(Text(layout.Name));
+    QAction* item = pmTrayIcon->addAction(ListIcon(TIconList::Size16, DesignText(layout.Icon)),
+                                          DesignText(layout.Text));
+    item->setObjectName(DesignText(layout.Name));
     connect(item, &QAction::triggered, this,
             [this, menuItem = layout.Item] { FLogic.TrayMenuClick(menuItem); });
     if (layout.Item == TTrayMenuItem::NextImage) miNextImage = item;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "about/frmAbout102.h"
+#include "about/AboutWindow.h"
 #include "analytics/AppOpenEvent.h"
 #include "app/ApplicationTitle.h"
 #include "app/ProgramSystem.h"
@@ -20,7 +20,7 @@
 #include "app/qt/QtScreen.h"
 #include "app/qt/SingleInstance.h"
 #include "app/qt/frmMain.h"
-#include "donation/frmDonation.h"
+#include "donation/DonationDialog.h"
 #include "platform/Memory.h"
 #include "update/UpdateCheck.h"
 

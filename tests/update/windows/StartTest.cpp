@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "UpdateTestSupport.h"
 #include "core/Paths.h"
 #include "platform/windows/WideText.h"
 #include "support/LocalHttpServer.h"
+#include "support/WaitUntil.h"
 #include "update/MakerSite.h"
 #include "update/PackageIntegrity.h"
 
@@ -29,14 +29,7 @@ bool Exists(const std::string& APath) {
   return GetFileAttributesW(Widen(APath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool WaitUntil(const std::function<bool()>& ACondition, std::chrono::milliseconds ALimit) {
-  const auto deadline = std::chrono::steady_clock::now() + ALimit;
-  while (!ACondition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
+using test_support::WaitUntil;
 
 class StartTest : public ::testing::Test {
  protected:

@@ -11,12 +11,12 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "UpdateTestSupport.h"
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
 #include "platform/windows/WideText.h"
+#include "support/WaitUntil.h"
 
 namespace skyrelle::update {
 namespace {
@@ -125,14 +125,7 @@ TEST(UpdateScriptPath, LiesBesideTheUpdateFolder) {
   EXPECT_EQ(UpdateScriptPath("C:\\hvnTempUpdatePrgm"), "C:\\hvnportal_update.bat");
 }
 
-bool WaitUntil(const std::function<bool()>& ACondition, std::chrono::milliseconds ALimit) {
-  const auto deadline = std::chrono::steady_clock::now() + ALimit;
-  while (!ACondition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
+using test_support::WaitUntil;
 
 bool Exists(const std::string& APath) {
   return GetFileAttributesW(Widen(APath).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -1,4 +1,4 @@
-#include "app/win32/frmMain.h"
+#include "platform/windows/app/frmMain.h"
 
 #include <windowsx.h>
 
@@ -26,16 +26,12 @@ constexpr int SmallIconSize = 16;
 
 int Id(TMainControl AControl) { return static_cast<int>(AControl); }
 
-TDesignRect DesignRect(const TControlLayout& ALayout) {
-  return {ALayout.Bounds.Left, ALayout.Bounds.Top, ALayout.Bounds.Width, ALayout.Bounds.Height};
-}
-
 TControlSpec Label(const TControlLayout& ALayout, TMainControl AId, std::size_t AFont,
                    DWORD AStyle = 0) {
   return {.ClassName = WC_STATICW,
           .Text = ALayout.Text,
           .Id = Id(AId),
-          .Rect = DesignRect(ALayout),
+          .Rect = ALayout.Bounds,
           .Style = SS_LEFT | SS_NOPREFIX | AStyle,
           .Font = AFont,
           .AutoSize = TAutoSize::KeepLeft};
@@ -45,7 +41,7 @@ TControlSpec Button(const TControlLayout& ALayout, TMainControl AId, DWORD AStyl
   return {.ClassName = WC_BUTTONW,
           .Text = ALayout.Text,
           .Id = Id(AId),
-          .Rect = DesignRect(ALayout),
+          .Rect = ALayout.Bounds,
           .Style = WS_TABSTOP | AStyle,
           .Font = RegularFont};
 }
@@ -73,6 +69,7 @@ TfrmMain::~TfrmMain() {
   if (Handle() != nullptr) KillTimer(Handle(), MinuteTimer);
   FLogic.FormDestroy();
   FTrayIcon.reset();
+  Destroy();
   if (pmTrayIcon != nullptr) DestroyMenu(pmTrayIcon);
   for (HIMAGELIST images : FButtonImages) ImageList_Destroy(images);
 }
@@ -96,7 +93,7 @@ void TfrmMain::CreateControls() {
   beSourceDirectory =
       FLayout.Add(window, {.ClassName = WC_EDITW,
                            .Id = Id(TMainControl::SourceDirectory),
-                           .Rect = DesignRect(main_window::beSourceDirectory),
+                           .Rect = main_window::beSourceDirectory.Bounds,
                            .Style = WS_TABSTOP | WS_CLIPCHILDREN | ES_AUTOHSCROLL | ES_LEFT,
                            .ExStyle = WS_EX_CLIENTEDGE,
                            .Font = RegularFont});
@@ -112,7 +109,7 @@ void TfrmMain::CreateControls() {
   PlaceFolderButton();
 
   FStatusTip = CreateToolTips(window);
-  FFocused = btnPrevious;
+  SetFocusedControl(btnPrevious);
 }
 
 void TfrmMain::CreateTrayMenu() {
@@ -176,7 +173,7 @@ void TfrmMain::Show() {
   CentreOnPrimaryMonitor({main_window::ClientWidth, main_window::ClientHeight});
   ShowWindow(Handle(), SW_SHOWNORMAL);
   SetForegroundWindow(Handle());
-  SetFocus(FFocused);
+  SetFocus(FocusedControl());
 }
 
 bool TfrmMain::HandleDialogMessage(MSG& AMessage) {
@@ -214,16 +211,6 @@ LRESULT TfrmMain::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
         DrawFolderButton(item);
       return TRUE;
     }
-    case WM_ACTIVATE:
-      // The focus comes back to the control that had it.
-      if (LOWORD(AWParam) == WA_INACTIVE) {
-        HWND focused = GetFocus();
-        if (focused != nullptr && IsChild(Handle(), focused)) FFocused = focused;
-      } else if (FFocused != nullptr) {
-        SetFocus(FFocused);
-        return 0;
-      }
-      break;
     case WM_DPICHANGED:
       FLayout.FollowDpiChange(Handle(), AWParam, ALParam);
       ApplyIcons();
@@ -280,6 +267,11 @@ void TfrmMain::PopUpTrayMenu() {
   SetForegroundWindow(Handle());
   MSG pending;
   while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
+    // Quit came first: it stays for the message loop, and no menu opens.
+    if (pending.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(pending.wParam));
+      return;
+    }
     TranslateMessage(&pending);
     DispatchMessageW(&pending);
   }
@@ -363,7 +355,7 @@ void TfrmMain::DisableEngineControls() {
   for (TTrayMenuItem item : {TTrayMenuItem::NextImage, TTrayMenuItem::NextSection})
     EnableMenuItem(pmTrayIcon, FirstTrayMenuCommand + static_cast<int>(item),
                    MF_BYCOMMAND | MF_GRAYED);
-  if (FFocused == btnPrevious) FFocused = chkAutoStart;
+  if (FocusedControl() == btnPrevious) SetFocusedControl(chkAutoStart);
 }
 
 std::optional<std::string> TfrmMain::BrowseForFolder(const std::string& ATitle,

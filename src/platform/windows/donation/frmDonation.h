@@ -1,7 +1,7 @@
 #pragma once
 
 // Before windows.h, whose macros would replace the store's KEY_ names.
-#include "donation/DonationPrompt.h"
+#include "donation/DonationDialog.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/WindowKit.h"
 
 namespace skyrelle::donation {
 
@@ -21,6 +21,7 @@ class TfrmDonation : public app::win32::TWindow {
   enum class TModalResult { None, Yes, Cancel };
 
   TfrmDonation(std::int32_t ACount, const TDonationTexts& ATexts);
+  ~TfrmDonation() override;
 
   // Shows the dialog modally; returns how it was closed.
   TModalResult ShowModal();
@@ -47,13 +48,5 @@ using TPageOpener = std::function<void(const std::string& AURL)>;
 // Shows the prompt modally and, when the user chooses Donate, opens the donation page.
 void ShowDonationDialog(std::int32_t ACount, const std::string& ALanguageCode,
                         const TPageOpener& AOpenPage);
-// The same with the default browser.
-void ShowDonationDialog(std::int32_t ACount, const std::string& ALanguageCode);
-
-// Counts this run and shows the prompt when the new count is a milestone. Raises the settings
-// store's errors.
-void CheckDonationPrompt(
-    const std::string& ALanguageCode,
-    const settings::TSettingsStore& AStore = settings::TSettingsStore::CurrentUser());
 
 }  // namespace skyrelle::donation

@@ -3,8 +3,8 @@
 // The settings store's names for access rights are macros in <windows.h>, with the same
 // values: the engine's headers go first.
 #include "app/ProgramSystem.h"
-#include "app/win32/frmMain.h"
-#include "donation/win32/frmDonation.h"
+#include "donation/DonationDialog.h"
+#include "platform/windows/app/frmMain.h"
 
 #include <windows.h>
 
@@ -13,13 +13,13 @@
 
 #include <string>
 
-#include "about/win32/frmAbout102.h"
+#include "about/AboutWindow.h"
 #include "analytics/AppOpenEvent.h"
 #include "app/UsageEvent.h"
-#include "app/win32/FolderBrowser.h"
-#include "app/win32/WindowKit.h"
 #include "platform/IScreen.h"
 #include "platform/ProgramFile.h"
+#include "platform/windows/app/FolderBrowser.h"
+#include "platform/windows/app/WindowKit.h"
 #include "update/UpdateCheck.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/ListIcons.h"
-#include "app/win32/TrayIcon.h"
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/ListIcons.h"
+#include "platform/windows/app/TrayIcon.h"
+#include "platform/windows/app/WindowKit.h"
 
 namespace skyrelle::app::win32 {
 
@@ -125,7 +125,6 @@ class TfrmMain final : public TWindow, private IMainView {
   TIcon FFolderIcon;
   std::vector<TIcon> FMenuIcons;
   std::vector<HIMAGELIST> FButtonImages;
-  HWND FFocused = nullptr;  // the control that had the focus when the window was left
 };
 
 }  // namespace skyrelle::app::win32

@@ -1,4 +1,4 @@
-#include "donation/win32/frmDonation.h"
+#include "platform/windows/donation/frmDonation.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -11,40 +11,28 @@
 
 #include "IsolatedStore.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowChecks.h"
 #include "settings/Registry.h"
 #include "update/MakerSite.h"
 
 namespace skyrelle::donation {
 namespace {
 
-using app::win32::TDesignRect;
-
-TDesignRect RectOf(HWND AControl) {
-  return app::win32::ScaleToDesign(app::win32::RectInParent(AControl),
-                                   app::win32::WindowDpi(AControl));
-}
+using app::TLayoutRect;
+using test_support::DesignRectOf;
 
 TEST(frmDonationTest, IsAFixedDialogWithTheMessageAndTwoButtonsInTheirPlaces) {
   TfrmDonation dialog(50, GetDonationTexts("EN"));
   HWND window = dialog.Handle();
   ASSERT_EQ(app::win32::WindowDpi(window), app::win32::DesignDpi);
   EXPECT_EQ(app::win32::TextOf(window), "Thanks for using this application!");
-  const RECT client = app::win32::ClientRectOf(window);
-  EXPECT_EQ(client.right, 420);
-  EXPECT_EQ(client.bottom, 190);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  test_support::ExpectFixedFrame(window, 420, 190);
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
-
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-  EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+  test_support::ExpectCentredOnPrimaryMonitor(window);
 
   const struct {
     const char* Name;
-    TDesignRect Rect;
+    TLayoutRect Rect;
     std::string Text;
   } controls[] = {
       {"lblMessage",
@@ -58,7 +46,7 @@ TEST(frmDonationTest, IsAFixedDialogWithTheMessageAndTwoButtonsInTheirPlaces) {
     SCOPED_TRACE(control.Name);
     HWND handle = dialog.Control(control.Name);
     ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(RectOf(handle), control.Rect);
+    EXPECT_EQ(DesignRectOf(handle), control.Rect);
     EXPECT_EQ(app::win32::TextOf(handle), control.Text);
   }
   const auto messageStyle = GetWindowLongPtrW(dialog.Control("lblMessage"), GWL_STYLE);

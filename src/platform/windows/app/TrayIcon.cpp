@@ -1,4 +1,4 @@
-#include "app/win32/TrayIcon.h"
+#include "platform/windows/app/TrayIcon.h"
 
 #include <iterator>
 #include <utility>

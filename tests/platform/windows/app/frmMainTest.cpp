@@ -1,6 +1,6 @@
 // The Win32 main window under Wine: its layout at 96 dpi, its menu, and that its controls,
 // timer and tray reach the main window's logic.
-#include "app/win32/frmMain.h"
+#include "platform/windows/app/frmMain.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,10 @@
 #include "app/ReportingWallpaperSetter.h"
 #include "core/Paths.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowChecks.h"
 #include "settings/Registry.h"
 #include "support/BitmapFile.h"
+#include "support/FakeSystem.h"
 #include "support/TempFolder.h"
 #include "support/TestSettingsStore.h"
 
@@ -25,30 +27,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TFakeClock final : public platform::IClock {
- public:
-  core::TDateTime Now() const override { return 45292.5; }
-};
-
-class TFakeScreen final : public platform::IScreen {
- public:
-  platform::TScreenSize PrimaryScreenSize() override { return {4, 2}; }
-};
-
-class TFakeDesktop final : public platform::IWallpaperSetter {
- public:
-  platform::TWallpaperResult SetWallpaper(const std::string&) override { return {true, ""}; }
-};
-
-class TFakeAutoStart final : public platform::IAutoStart {
- public:
-  explicit TFakeAutoStart(std::vector<bool>& ASets) : FSets(ASets) {}
-  bool IsEnabled() const override { return false; }
-  void Set(bool AEnable) override { FSets.push_back(AEnable); }
-
- private:
-  std::vector<bool>& FSets;
-};
+using test_support::TAutoStartState;
+using test_support::TFakeAutoStart;
+using test_support::TFakeClock;
+using test_support::TFakeDesktop;
+using test_support::TFakeScreen;
 
 class frmMainTest : public testing::Test {
  public:
@@ -82,7 +65,7 @@ class frmMainTest : public testing::Test {
               return std::make_unique<engine::TSkyrelle>(engine::TSkyrelleServices{
                   FClock, FScreen, FWallpaper, FRoot / "data", FRandom, FStore.Store()});
             },
-        .AutoStart = std::make_unique<TFakeAutoStart>(AutoStartSets),
+        .AutoStart = std::make_unique<TFakeAutoStart>(AutoStart),
         .TrayAvailable = [] { return true; },
         .ShowAbout = [this] { ++AboutShown; },
     };
@@ -98,8 +81,8 @@ class frmMainTest : public testing::Test {
 
   HWND Control(TMainControl AControl) { return Window().Control(AControl); }
   std::string Text(TMainControl AControl) { return TextOf(Control(AControl)); }
-  TDesignRect DesignRectOf(TMainControl AControl) {
-    return ScaleToDesign(RectInParent(Control(AControl)), WindowDpi(Window().Handle()));
+  TLayoutRect DesignRectOf(TMainControl AControl) {
+    return test_support::DesignRectOf(Control(AControl));
   }
   void Command(int AId) {
     SendMessageW(Window().Handle(), WM_COMMAND, MAKEWPARAM(AId, BN_CLICKED), 0);
@@ -115,7 +98,7 @@ class frmMainTest : public testing::Test {
   };
 
   std::optional<std::string> EngineError;
-  std::vector<bool> AutoStartSets;
+  TAutoStartState AutoStart;
   std::vector<TBrowse> Browses;
   std::vector<std::string> Errors;
   int AboutShown = 0;
@@ -136,19 +119,16 @@ class frmMainTest : public testing::Test {
 TEST_F(frmMainTest, IsAFixedDialogFrameWithOnlyTheCloseBoxAroundTheDesignedClientArea) {
   HWND window = Window().Handle();
   EXPECT_EQ(TextOf(window), "Skyrelle");
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
   Window().Show();
-  EXPECT_EQ(ScaleToDesign(ClientRectOf(window), WindowDpi(window)), (TDesignRect{0, 0, 329, 239}));
+  test_support::ExpectFixedFrame(window, 329, 239);
   EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
 }
 
 struct TControlCase {
   const char* Name;
   TMainControl Control;
-  TDesignRect Rect;  // width 0: a label as wide as its text
+  TLayoutRect Rect;  // width 0: a label as wide as its text
   const char* Text;
   bool Bold;
 };
@@ -161,7 +141,7 @@ TEST_P(frmMainControlTest, SitsWhereItBelongsWithItsTextAndFont) {
   const TControlCase& expected = GetParam();
   HWND control = Control(expected.Control);
   ASSERT_NE(control, nullptr);
-  TDesignRect rect = DesignRectOf(expected.Control);
+  TLayoutRect rect = DesignRectOf(expected.Control);
   const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   if (expected.Rect.Width == 0) {
     EXPECT_EQ(rect.Width, TextWidth(font, expected.Text));
@@ -204,11 +184,11 @@ TEST_F(frmMainTest, FollowsAMonitorOfAnotherDpi) {
   RECT suggested{0, 0, 600, 450};
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   for (const auto& [control, design] :
-       {std::pair{TMainControl::SourceDirectory, TDesignRect{8, 29, 313, 23}},
-        std::pair{TMainControl::Previous, TDesignRect{8, 87, 129, 34}},
-        std::pair{TMainControl::Next, TDesignRect{192, 89, 129, 30}},
-        std::pair{TMainControl::ApplyNow, TDesignRect{8, 135, 313, 33}},
-        std::pair{TMainControl::AutoStart, TDesignRect{8, 213, 200, 17}}}) {
+       {std::pair{TMainControl::SourceDirectory, TLayoutRect{8, 29, 313, 23}},
+        std::pair{TMainControl::Previous, TLayoutRect{8, 87, 129, 34}},
+        std::pair{TMainControl::Next, TLayoutRect{192, 89, 129, 30}},
+        std::pair{TMainControl::ApplyNow, TLayoutRect{8, 135, 313, 33}},
+        std::pair{TMainControl::AutoStart, TLayoutRect{8, 213, 200, 17}}}) {
     const RECT placed = RectInParent(Control(control));
     const RECT expected = ScaleToDpi(design, 144);
     EXPECT_EQ(placed.left, expected.left) << static_cast<int>(control);
@@ -298,7 +278,7 @@ TEST_F(frmMainTest, TheFolderButtonOpensTheBrowserOwnedByTheWindow) {
 TEST_F(frmMainTest, TheCheckBoxWritesTheStartEntryAfterItsNewState) {
   SendMessageW(Control(TMainControl::AutoStart), BM_CLICK, 0, 0);
   SendMessageW(Control(TMainControl::AutoStart), BM_CLICK, 0, 0);
-  EXPECT_EQ(AutoStartSets, (std::vector<bool>{true, false}));
+  EXPECT_EQ(AutoStart.Sets, (std::vector<bool>{true, false}));
 }
 
 TEST_F(frmMainTest, ClosingHidesTheWindowShowBringsItBackAndQuitEndsTheLoopWithZero) {

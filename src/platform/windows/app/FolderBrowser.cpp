@@ -1,4 +1,4 @@
-#include "app/win32/FolderBrowser.h"
+#include "platform/windows/app/FolderBrowser.h"
 
 #include <shlobj.h>
 

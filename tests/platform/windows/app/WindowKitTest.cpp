@@ -1,4 +1,4 @@
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/WindowKit.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace skyrelle::app::win32 {
 namespace {
 
 struct TScaleCase {
-  TDesignRect Design;
+  TLayoutRect Design;
   UINT Dpi;
   RECT Expected;
 };
@@ -141,7 +141,7 @@ TEST(DesignLayoutTest, ALabelFollowsItsTextWithItsRightEdgeKept) {
     EXPECT_EQ(TextOf(window.Label), text);
   }
   window.FLayout.MoveTo(window.Label, 8, 70);
-  EXPECT_EQ(window.FLayout.DesignRectOf(window.Label), (TDesignRect{8, 70, 104, 13}));
+  EXPECT_EQ(window.FLayout.DesignRectOf(window.Label), (TLayoutRect{8, 70, 104, 13}));
 
   LOGFONTW font{};
   GetObjectW(window.FLayout.Font(0), sizeof font, &font);

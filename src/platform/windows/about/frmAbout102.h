@@ -8,8 +8,9 @@
 #include <string_view>
 
 #include "about/AboutLogic.h"
+#include "about/AboutWindow.h"
 #include "about/IAboutView.h"
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/WindowKit.h"
 
 namespace skyrelle::about {
 
@@ -111,6 +112,5 @@ class TfrmAbout102 : public app::win32::TWindow, private IAboutView {
 
 // Creates the About window, shows it modally and destroys it when it closes.
 void ShowAbout(TfrmAbout102Services Services);
-void ShowAbout();
 
 }  // namespace skyrelle::about

@@ -1,21 +1,22 @@
-#include "about/win32/frmAbout102.h"
+#include "platform/windows/about/frmAbout102.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "about/AboutControlCases.h"
 #include "about/NewVersionCheck.h"
 #include "about/OSVersion.h"
 #include "core/Paths.h"
 #include "platform/ProgramFile.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowChecks.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
@@ -25,8 +26,10 @@
 namespace skyrelle::about {
 namespace {
 
-using app::win32::TDesignRect;
+using app::TLayoutRect;
 using app::win32::TextOf;
+using test_cases::TAboutControlCase;
+using test_cases::TAboutText;
 
 // A site on 127.0.0.1 serving the descriptor of this test program, whose version the build
 // stamped; fakes for the message boxes, the file browser and the browser; the error box
@@ -75,10 +78,7 @@ class frmAbout102Test : public testing::Test {
     return control;
   }
 
-  TDesignRect RectOf(const char* AName) {
-    return app::win32::ScaleToDesign(app::win32::RectInParent(Control(AName)),
-                                     app::win32::WindowDpi(Window().Handle()));
-  }
+  TLayoutRect RectOf(const char* AName) { return test_support::DesignRectOf(Control(AName)); }
 
   LOGFONTW FontOf(const char* AName) {
     LOGFONTW font{};
@@ -131,115 +131,59 @@ TEST_F(frmAbout102Test, IsAFixedWhiteWindowWithOnlyTheCloseBoxAndTheSystemMenu) 
   HWND window = Window().Handle();
   ASSERT_EQ(app::win32::WindowDpi(window), app::win32::DesignDpi);
   EXPECT_EQ(TextOf(window), "About");
-  const RECT client = app::win32::ClientRectOf(window);
-  EXPECT_EQ(client.right, 484);
-  EXPECT_EQ(client.bottom, 333);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  test_support::ExpectFixedFrame(window, 484, 333);
   EXPECT_EQ(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND)),
             GetStockObject(WHITE_BRUSH));
-  RECT frame{};
-  GetWindowRect(window, &frame);
-  EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-  EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+  test_support::ExpectCentredOnPrimaryMonitor(window);
 }
 
-struct TControlCase {
-  const char* Name;
-  TDesignRect Rect;  // width 0: a label as wide as its text
-  bool RightAligned;
-  std::function<std::string(frmAbout102Test&)> Text;
-  int FontHeight;
+class frmAbout102ControlTest : public frmAbout102Test,
+                               public testing::WithParamInterface<TAboutControlCase> {
+ public:
+  std::string ExpectedText(const TAboutControlCase& ACase) {
+    switch (ACase.Text) {
+      case TAboutText::Fixed:
+        return ACase.FixedText;
+      case TAboutText::ProgramTitle:
+        return "about_window_tests";
+      case TAboutText::ProgramVersion:
+        return "Version " + update::GetFileVersionText(ProgramPath);
+      case TAboutText::SystemVersion:
+        return GetOSVersionText();
+      case TAboutText::SiteHost:
+        return Site.Url().substr(7);  // without http://
+      case TAboutText::Toolchain:
+        return "Built with GCC " + std::to_string(__GNUC__) + "." + std::to_string(__GNUC_MINOR__) +
+               "." + std::to_string(__GNUC_PATCHLEVEL__) + " and MinGW-w64 " __MINGW64_VERSION_STR;
+    }
+    return {};
+  }
 };
 
-void PrintTo(const TControlCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
-
-class frmAbout102ControlTest : public frmAbout102Test,
-                               public testing::WithParamInterface<TControlCase> {};
-
 TEST_P(frmAbout102ControlTest, SitsWhereItBelongsWithItsTextAndFont) {
-  const TControlCase& expected = GetParam();
+  const TAboutControlCase& expected = GetParam();
   ServeDescriptor("[file1]\nnewversion=9.9.9.9\n[update]\ndescr=Faster\n");
   HWND control = Control(expected.Name);
-  const std::string text = expected.Text(*this);
+  const std::string text = ExpectedText(expected);
   const int width =
       expected.Rect.Width == 0
           ? app::win32::TextWidth(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
                                   text)
           : expected.Rect.Width;
-  const int left = expected.RightAligned ? 476 - width : expected.Rect.Left;
+  const int left = expected.RightAligned ? test_cases::RightEdge - width : expected.Rect.Left;
   EXPECT_EQ(RectOf(expected.Name),
-            (TDesignRect{left, expected.Rect.Top, width, expected.Rect.Height}));
+            (TLayoutRect{left, expected.Rect.Top, width, expected.Rect.Height}));
   EXPECT_EQ(TextOf(control), text);
   const LOGFONTW font = FontOf(expected.Name);
   EXPECT_EQ(font.lfHeight, -expected.FontHeight);
   EXPECT_STREQ(font.lfFaceName, L"Tahoma");
 }
 
-std::string Fixed(const char* AText) { return AText; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Controls, frmAbout102ControlTest,
-    testing::Values(
-        TControlCase{"imgBug", {8, 8, 47, 47}, false, [](auto&) { return Fixed(""); }, 11},
-        TControlCase{"lblApplicationTitle",
-                     {8, 8, 0, 25},
-                     false,
-                     [](auto&) { return Fixed("about_window_tests"); },
-                     21},
-        TControlCase{"lblVersion",
-                     {8, 36, 0, 19},
-                     false,
-                     [](frmAbout102Test& ATest) {
-                       return "Version " + update::GetFileVersionText(ATest.ProgramPath);
-                     },
-                     16},
-        TControlCase{"lblVersionHistory",
-                     {8, 61, 0, 13},
-                     false,
-                     [](auto&) { return Fixed("Version History"); },
-                     11},
-        TControlCase{"lblNewVersion",
-                     {0, 61, 0, 13},
-                     true,
-                     [](auto&) { return Fixed("New version available"); },
-                     11},
-        TControlCase{
-            "memNews", {8, 80, 468, 160}, false, [](auto&) { return Fixed("Faster"); }, 11},
-        TControlCase{"lblAnalytics",
-                     {8, 248, 0, 13},
-                     false,
-                     [](auto&) {
-                       return Fixed("This program sends anonymous usage statistics (see E.U.L.A.)");
-                     },
-                     11},
-        TControlCase{"lblWindowsVersion",
-                     {8, 267, 0, 13},
-                     false,
-                     [](auto&) { return GetOSVersionText(); },
-                     11},
-        TControlCase{"lblWebSite",
-                     {0, 283, 0, 13},
-                     true,
-                     [](frmAbout102Test& ATest) { return ATest.Site.Url().substr(7); },
-                     11},
-        TControlCase{"lblToolchainVersion",
-                     {8, 286, 0, 13},
-                     false,
-                     [](auto&) {
-                       return "Built with GCC " + std::to_string(__GNUC__) + "." +
-                              std::to_string(__GNUC_MINOR__) + "." +
-                              std::to_string(__GNUC_PATCHLEVEL__) +
-                              " and MinGW-w64 " __MINGW64_VERSION_STR;
-                     },
-                     11},
-        TControlCase{
-            "bbtEula", {8, 302, 90, 25}, false, [](auto&) { return Fixed("E.U.L.A."); }, 11},
-        TControlCase{"imgDonate", {205, 302, 74, 21}, false, [](auto&) { return Fixed(""); }, 11},
-        TControlCase{
-            "BitBtn1", {386, 302, 90, 25}, false, [](auto&) { return Fixed("&Close"); }, 11}),
-    [](const testing::TestParamInfo<TControlCase>& ACase) { return ACase.param.Name; });
+INSTANTIATE_TEST_SUITE_P(Controls, frmAbout102ControlTest,
+                         testing::ValuesIn(test_cases::AboutControlCases),
+                         [](const testing::TestParamInfo<TAboutControlCase>& ACase) {
+                           return test_cases::CaseName(ACase.param);
+                         });
 
 TEST_F(frmAbout102Test, LinksLookLikeLinksAndTheBugStaysHidden) {
   Window();

@@ -14,27 +14,20 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/WindowLayout.h"
+
 namespace skyrelle::app::win32 {
 
 // --- Layouts designed at 96 dots per inch -----------------------------------------------
 
 constexpr UINT DesignDpi = USER_DEFAULT_SCREEN_DPI;
 
-// Left, top, width and height in pixels at 96 dpi.
-struct TDesignRect {
-  int Left = 0;
-  int Top = 0;
-  int Width = 0;
-  int Height = 0;
-  bool operator==(const TDesignRect&) const = default;
-};
-
 // A design length at ADpi, rounded to the nearest pixel.
 int ScaleToDpi(int ALength, UINT ADpi);
 // Each edge is scaled, so that controls that touch in the design still touch.
-RECT ScaleToDpi(const TDesignRect& ARect, UINT ADpi);
+RECT ScaleToDpi(const TLayoutRect& ARect, UINT ADpi);
 // A rectangle at ADpi back in design pixels, rounded to the nearest.
-TDesignRect ScaleToDesign(const RECT& ARect, UINT ADpi);
+TLayoutRect ScaleToDesign(const RECT& ARect, UINT ADpi);
 
 // The DPI of the monitor the window is on; 96 when Windows cannot tell.
 UINT WindowDpi(HWND AWindow);
@@ -75,7 +68,7 @@ struct TControlSpec {
   const wchar_t* ClassName = nullptr;  // WC_BUTTONW, WC_STATICW, WC_EDITW...
   std::string_view Text;
   int Id = 0;
-  TDesignRect Rect;
+  TLayoutRect Rect;
   DWORD Style = 0;  // besides WS_CHILD and WS_VISIBLE
   DWORD ExStyle = 0;
   std::size_t Font = 0;  // index into the layout's fonts
@@ -102,12 +95,12 @@ class TDesignLayout {
   void SetText(HWND AControl, std::string_view AText);
   // Moves a control's design rectangle (its width still follows the text where it does).
   void MoveTo(HWND AControl, int ALeft, int ATop);
-  const TDesignRect& DesignRectOf(HWND AControl) const;
+  const TLayoutRect& DesignRectOf(HWND AControl) const;
 
  private:
   struct TPlacedControl {
     HWND Control;
-    TDesignRect Rect;
+    TLayoutRect Rect;
     std::size_t Font;
     TAutoSize AutoSize;
   };
@@ -161,6 +154,10 @@ class TWindow {
     bool WithIcon;      // the program's MAINICON in the title bar
   };
 
+  // Destroys the window and its controls; derived classes call it first in their destructor,
+  // before the fonts, icons and menus the controls show go.
+  void Destroy();
+
   // Makes the window, hidden, on the primary monitor. The class is registered on first use.
   void Create(const TClassSpec& AClass, std::string_view ACaption, DWORD AStyle, DWORD AExStyle,
               HWND AOwner);
@@ -170,6 +167,7 @@ class TWindow {
   // The control that takes the focus when the window is activated; after that, the one that
   // had it when the window was last deactivated.
   void SetFocusedControl(HWND AControl) { FFocus = AControl; }
+  HWND FocusedControl() const { return FFocus; }
 
   // Keeps the focus as a dialog does (WM_ACTIVATE); everything else the derived class does not
   // handle goes to DefWindowProcW.

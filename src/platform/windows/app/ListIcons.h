@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/WindowKit.h"
 
 // The main window's two lists of drawings as resources of the program, each rendered at the
 // sizes the usual scalings need when the program is built.

@@ -1,4 +1,4 @@
-#include "app/win32/ListIcons.h"
+#include "platform/windows/app/ListIcons.h"
 
 namespace skyrelle::app::win32 {
 

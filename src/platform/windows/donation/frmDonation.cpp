@@ -1,10 +1,11 @@
-#include "donation/win32/frmDonation.h"
+#include "platform/windows/donation/frmDonation.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <utility>
 
+#include "donation/DonationLayout.h"
 #include "platform/windows/WideText.h"
 #include "update/MakerSite.h"
 
@@ -13,7 +14,9 @@ namespace {
 
 enum TControlId : int { DonateButtonId = 100, LaterButtonId, MessageLabelId };
 
-constexpr SIZE ClientSize{420, 190};
+namespace design = donation_dialog;
+
+constexpr SIZE ClientSize{design::ClientWidth, design::ClientHeight};
 constexpr wchar_t ClassName[] = L"SkyrelleDonation";
 
 // The program sets no font of its own: the system's font for messages, as at 96 dpi.
@@ -28,12 +31,12 @@ app::win32::TFontSpec DefaultFont() {
           .CharacterHeight = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight};
 }
 
-app::win32::TControlSpec Button(std::string_view AText, int AId, app::win32::TDesignRect ARect,
+app::win32::TControlSpec Button(const app::TControlLayout& ADesign, std::string_view AText, int AId,
                                 DWORD AKind) {
   return {.ClassName = WC_BUTTONW,
           .Text = AText,
           .Id = AId,
-          .Rect = ARect,
+          .Rect = ADesign.Bounds,
           .Style = AKind | WS_TABSTOP};
 }
 
@@ -46,17 +49,19 @@ TfrmDonation::TfrmDonation(std::int32_t ACount, const TDonationTexts& ATexts)
   FLayout.Apply(app::win32::WindowDpi(Handle()));
   // Donate first, so that it comes first in the tab order and holds the focus.
   btnDonate = FLayout.Add(
-      Handle(), Button(ATexts.BtnDonate, DonateButtonId, {90, 135, 150, 32}, BS_DEFPUSHBUTTON));
-  btnLater = FLayout.Add(
-      Handle(), Button(ATexts.BtnLater, LaterButtonId, {250, 135, 150, 32}, BS_PUSHBUTTON));
+      Handle(), Button(design::btnDonate, ATexts.BtnDonate, DonateButtonId, BS_DEFPUSHBUTTON));
+  btnLater = FLayout.Add(Handle(),
+                         Button(design::btnLater, ATexts.BtnLater, LaterButtonId, BS_PUSHBUTTON));
   lblMessage = FLayout.Add(Handle(), {.ClassName = WC_STATICW,
                                       .Text = DonationMessage(ATexts, ACount),
                                       .Id = MessageLabelId,
-                                      .Rect = {20, 20, 380, 100},
+                                      .Rect = design::lblMessage.Bounds,
                                       .Style = SS_LEFT | SS_NOPREFIX});
   SetFocusedControl(btnDonate);
   CentreOnPrimaryMonitor(ClientSize);
 }
+
+TfrmDonation::~TfrmDonation() { Destroy(); }
 
 TfrmDonation::TModalResult TfrmDonation::ShowModal() {
   FModalResult = TModalResult::None;
@@ -65,8 +70,9 @@ TfrmDonation::TModalResult TfrmDonation::ShowModal() {
 }
 
 HWND TfrmDonation::Control(std::string_view AName) const {
-  const std::pair<std::string_view, HWND> controls[] = {
-      {"lblMessage", lblMessage}, {"btnDonate", btnDonate}, {"btnLater", btnLater}};
+  const std::pair<std::string_view, HWND> controls[] = {{design::lblMessage.Name, lblMessage},
+                                                        {design::btnDonate.Name, btnDonate},
+                                                        {design::btnLater.Name, btnLater}};
   const auto* found = std::ranges::find(controls, AName, &std::pair<std::string_view, HWND>::first);
   return found == std::end(controls) ? nullptr : found->second;
 }

@@ -1,4 +1,4 @@
-#include "app/win32/WindowKit.h"
+#include "platform/windows/app/WindowKit.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -37,12 +37,12 @@ int ScaleToDpi(int ALength, UINT ADpi) {
   return MulDiv(ALength, static_cast<int>(ADpi), static_cast<int>(DesignDpi));
 }
 
-RECT ScaleToDpi(const TDesignRect& ARect, UINT ADpi) {
+RECT ScaleToDpi(const TLayoutRect& ARect, UINT ADpi) {
   return {ScaleToDpi(ARect.Left, ADpi), ScaleToDpi(ARect.Top, ADpi),
           ScaleToDpi(ARect.Left + ARect.Width, ADpi), ScaleToDpi(ARect.Top + ARect.Height, ADpi)};
 }
 
-TDesignRect ScaleToDesign(const RECT& ARect, UINT ADpi) {
+TLayoutRect ScaleToDesign(const RECT& ARect, UINT ADpi) {
   const auto toDesign = [ADpi](LONG ALength) {
     return MulDiv(ALength, static_cast<int>(DesignDpi), static_cast<int>(ADpi));
   };
@@ -133,7 +133,7 @@ void TDesignLayout::MoveTo(HWND AControl, int ALeft, int ATop) {
   Place(control);
 }
 
-const TDesignRect& TDesignLayout::DesignRectOf(HWND AControl) const {
+const TLayoutRect& TDesignLayout::DesignRectOf(HWND AControl) const {
   return const_cast<TDesignLayout*>(this)->Find(AControl).Rect;
 }
 
@@ -216,7 +216,9 @@ std::string TextOf(HWND AWindow) {
 
 // --- Top-level windows --------------------------------------------------------------------
 
-TWindow::~TWindow() {
+TWindow::~TWindow() { Destroy(); }
+
+void TWindow::Destroy() {
   if (FHandle != nullptr) DestroyWindow(FHandle);
 }
 

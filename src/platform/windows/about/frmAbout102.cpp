@@ -1,4 +1,4 @@
-#include "about/win32/frmAbout102.h"
+#include "platform/windows/about/frmAbout102.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -7,16 +7,19 @@
 #include <memory>
 #include <utility>
 
+#include "about/AboutLayout.h"
 #include "about/Download.h"
 #include "platform/ProgramFile.h"
+#include "platform/windows/WideText.h"
 #include "update/MakerSite.h"
 
 namespace skyrelle::about {
 namespace {
 
+namespace design = about_window;
+using app::TControlLayout;
 using app::win32::TAutoSize;
 using app::win32::TControlSpec;
-using app::win32::TDesignRect;
 
 // The controls' identifiers; the tab order is the order of creation.
 enum TControlId : int {
@@ -38,8 +41,7 @@ enum TControlId : int {
 // The layout's fonts.
 enum TFontIndex : std::size_t { NormalFont, TitleFont, VersionFont, LinkFont };
 
-constexpr SIZE ClientSize{484, 333};
-constexpr int IconSize = 16;
+constexpr SIZE ClientSize{design::ClientWidth, design::ClientHeight};
 constexpr wchar_t ClassName[] = L"SkyrelleAbout";
 
 std::string ToolchainLine() {
@@ -48,31 +50,31 @@ std::string ToolchainLine() {
 }
 
 // A label: a static control that shows "&" as itself and follows its text.
-TControlSpec Label(std::string_view Text, int Id, TDesignRect Rect, DWORD Style = 0,
+TControlSpec Label(const TControlLayout& Design, int Id, DWORD Style = 0,
                    std::size_t Font = NormalFont, TAutoSize AutoSize = TAutoSize::KeepLeft) {
   return {.ClassName = WC_STATICW,
-          .Text = Text,
+          .Text = Design.Text,
           .Id = Id,
-          .Rect = Rect,
+          .Rect = Design.Bounds,
           .Style = SS_NOPREFIX | Style,
           .Font = Font,
           .AutoSize = AutoSize};
 }
 
-TControlSpec RightAlignedLink(std::string_view Text, int Id, TDesignRect Rect,
-                              std::size_t Font = NormalFont) {
-  return Label(Text, Id, Rect, SS_RIGHT | SS_NOTIFY, Font, TAutoSize::KeepRight);
+TControlSpec RightAlignedLink(const TControlLayout& Design, int Id, std::size_t Font = NormalFont) {
+  return Label(Design, Id, SS_RIGHT | SS_NOTIFY, Font, TAutoSize::KeepRight);
 }
 
-TControlSpec Picture(int Id, TDesignRect Rect) {
-  return {.ClassName = WC_STATICW, .Id = Id, .Rect = Rect, .Style = SS_OWNERDRAW | SS_NOTIFY};
+TControlSpec Picture(const TControlLayout& Design, int Id) {
+  return {
+      .ClassName = WC_STATICW, .Id = Id, .Rect = Design.Bounds, .Style = SS_OWNERDRAW | SS_NOTIFY};
 }
 
-TControlSpec PushButton(std::string_view Text, int Id, TDesignRect Rect) {
+TControlSpec PushButton(const TControlLayout& Design, int Id) {
   return {.ClassName = WC_BUTTONW,
-          .Text = Text,
+          .Text = Design.Text,
           .Id = Id,
-          .Rect = Rect,
+          .Rect = Design.Bounds,
           .Style = BS_PUSHBUTTON | WS_TABSTOP};
 }
 
@@ -111,11 +113,15 @@ TfrmAbout102Services AboutWindowServices() {
 TfrmAbout102::TfrmAbout102(TfrmAbout102Services Services)
     : FServices(std::move(Services)),
       FLogic(*this, FServices.ProgramPath, ToolchainLine()),
-      FLayout({{.Face = "Tahoma", .CharacterHeight = 11},
-               {.Face = "Tahoma", .CharacterHeight = 21},
-               {.Face = "Tahoma", .CharacterHeight = 16},
-               {.Face = "Tahoma", .CharacterHeight = 11, .Underline = true}}) {
-  Create({ClassName, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), true}, "About",
+      FLayout(
+          {{.Face = std::string(design::FontFace), .CharacterHeight = design::FontPixelHeight},
+           {.Face = std::string(design::FontFace), .CharacterHeight = design::TitleFontPixelHeight},
+           {.Face = std::string(design::FontFace),
+            .CharacterHeight = design::VersionFontPixelHeight},
+           {.Face = std::string(design::FontFace),
+            .CharacterHeight = design::FontPixelHeight,
+            .Underline = true}}) {
+  Create({ClassName, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), true}, design::Caption,
          WS_CAPTION | WS_SYSMENU, 0, nullptr);
   FLayout.Apply(app::win32::WindowDpi(Handle()));
   CreateControls();
@@ -126,57 +132,54 @@ TfrmAbout102::TfrmAbout102(TfrmAbout102Services Services)
 }
 
 TfrmAbout102::~TfrmAbout102() {
+  Destroy();
   if (pmNewVersion != nullptr) DestroyMenu(pmNewVersion);
 }
 
 void TfrmAbout102::CreateControls() {
   HWND window = Handle();
   // Created in the tab order: Close, the news, the licence; the rest takes no focus.
-  BitBtn1 = FLayout.Add(window, PushButton("&Close", CloseButtonId, {386, 302, 90, 25}));
+  BitBtn1 = FLayout.Add(window, PushButton(design::BitBtn1, CloseButtonId));
   memNews = FLayout.Add(
       window, {.ClassName = WC_EDITW,
-               .Text = "memNews",
+               .Text = design::memNews.Text,
                .Id = NewsMemoId,
-               .Rect = {8, 80, 468, 160},
+               .Rect = design::memNews.Bounds,
                .Style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                .ExStyle = WS_EX_CLIENTEDGE});
-  bbtEula = FLayout.Add(window, PushButton("E.U.L.A.", LicenceButtonId, {8, 302, 90, 25}));
+  bbtEula = FLayout.Add(window, PushButton(design::bbtEula, LicenceButtonId));
 
-  imgBug = FLayout.Add(window, Picture(BugPictureId, {8, 8, 47, 47}));
-  lblApplicationTitle = FLayout.Add(
-      window, Label("lblApplicationTitle", TitleLabelId, {61, 8, 165, 25}, 0, TitleFont));
-  lblVersion =
-      FLayout.Add(window, Label("lblVersion", VersionLabelId, {61, 36, 70, 19}, 0, VersionFont));
-  lblVersionHistory =
-      FLayout.Add(window, Label("Version History", HistoryLabelId, {8, 61, 72, 13}));
-  lblNewVersion = FLayout.Add(
-      window, RightAlignedLink("New version available", NewVersionLabelId, {372, 61, 104, 13}));
-  lblAnalytics =
-      FLayout.Add(window, Label("This program sends anonymous usage statistics (see E.U.L.A.)",
-                                AnalyticsLabelId, {8, 248, 300, 13}));
+  imgBug = FLayout.Add(window, Picture(design::imgBug, BugPictureId));
+  lblApplicationTitle =
+      FLayout.Add(window, Label(design::lblApplicationTitle, TitleLabelId, 0, TitleFont));
+  lblVersion = FLayout.Add(window, Label(design::lblVersion, VersionLabelId, 0, VersionFont));
+  lblVersionHistory = FLayout.Add(window, Label(design::lblVersionHistory, HistoryLabelId));
+  lblNewVersion = FLayout.Add(window, RightAlignedLink(design::lblNewVersion, NewVersionLabelId));
+  lblAnalytics = FLayout.Add(window, Label(design::lblAnalytics, AnalyticsLabelId));
   lblWindowsVersion =
-      FLayout.Add(window, Label("lblWindowsVersion", SystemLabelId, {8, 267, 88, 13}, SS_NOTIFY));
-  lblWebSite = FLayout.Add(window, RightAlignedLink(update::WebSiteHostName(), WebSiteLabelId,
-                                                    {389, 283, 87, 13}, LinkFont));
-  lblToolchainVersion =
-      FLayout.Add(window, Label("lblToolchainVersion", ToolchainLabelId, {8, 286, 74, 13}));
-  imgDonate = FLayout.Add(window, Picture(DonatePictureId, {205, 302, 74, 21}));
+      FLayout.Add(window, Label(design::lblWindowsVersion, SystemLabelId, SS_NOTIFY));
+  lblWebSite = FLayout.Add(window, RightAlignedLink(design::lblWebSite, WebSiteLabelId, LinkFont));
+  FLayout.SetText(lblWebSite, update::WebSiteHostName());
+  lblToolchainVersion = FLayout.Add(window, Label(design::lblToolchainVersion, ToolchainLabelId));
+  imgDonate = FLayout.Add(window, Picture(design::imgDonate, DonatePictureId));
 
   FToolTips = app::win32::CreateToolTips(window);
-  app::win32::SetToolTip(FToolTips, imgBug, "Version debug !!!");
+  app::win32::SetToolTip(FToolTips, imgBug, design::BugHint);
   SetFocusedControl(BitBtn1);
 }
 
 void TfrmAbout102::CreateNewVersionMenu() {
   pmNewVersion = CreatePopupMenu();
-  AppendMenuW(pmNewVersion, MF_STRING, MenSetupId, L"Installation program");
-  AppendMenuW(pmNewVersion, MF_STRING, MenCabId, L"Executable only");
+  AppendMenuW(pmNewVersion, MF_STRING, MenSetupId,
+              platform::windows::Widen(design::menSetupText).c_str());
+  AppendMenuW(pmNewVersion, MF_STRING, MenCabId,
+              platform::windows::Widen(design::menCABText).c_str());
 }
 
 void TfrmAbout102::LoadPictures() {
   const UINT dpi = FLayout.Dpi();
-  FExitIcon = app::win32::LoadIconForDpi(L"ABOUT_EXIT", IconSize, dpi);
-  FEulaIcon = app::win32::LoadIconForDpi(L"ABOUT_EULA", IconSize, dpi);
+  FExitIcon = app::win32::LoadIconForDpi(L"ABOUT_EXIT", design::IconSize, dpi);
+  FEulaIcon = app::win32::LoadIconForDpi(L"ABOUT_EULA", design::IconSize, dpi);
   app::win32::SetButtonIcon(BitBtn1, FExitIcon.get());
   app::win32::SetButtonIcon(bbtEula, FEulaIcon.get());
   if (!FDonatePictures[0]) {
@@ -385,7 +388,7 @@ void TfrmAbout102::EnableSetup(bool Enable) {
 
 bool TfrmAbout102::Download(const std::string& URL, const std::string& FileName,
                             const update::TTransferLimits& Limits) {
-  return app::win32::RunWhileResponsive([&] { return DownloadURLToFile(URL, FileName, Limits); });
+  return app::win32::RunWhileResponsive([&] { return update::FetchToFile(URL, FileName, Limits); });
 }
 
 bool TfrmAbout102::Confirm(const std::string& Text) { return FServices.Confirm(Handle(), Text); }
