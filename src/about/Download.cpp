@@ -5,15 +5,6 @@
 
 namespace skyrelle::about {
 
-bool DownloadURLToFile(const std::string& URL, const std::string& FileName,
-                       const update::TTransferLimits& Limits) {
-  try {
-    return update::FetchToFile(URL, FileName, Limits);
-  } catch (...) {
-    return false;
-  }
-}
-
 std::string MakeTempFileName(std::string_view Extension) {
   try {
     return core::ChangeFileExt(platform::FreshTemporaryFileName(), Extension);

@@ -30,22 +30,30 @@ class TTemporaryFile {
   std::string FName;
 };
 
+// What the fetched descriptor offers against the program file's version.
+TNewVersionNotice ReadNotice(const std::string& ProgramPath, const std::string& Descriptor) {
+  const auto reader = update::TAboutDescriptorReader::FromFile(Descriptor);
+  const std::string newVersion = reader.ReadString("file1", "newversion", "");
+  TNewVersionNotice notice;
+  notice.News = reader.ReadString("update", "descr", "");
+  notice.ExeSetup = reader.ReadString("action", "runbefore", "");
+  const update::TFileVersion current = update::ReadFileVersion(ProgramPath);
+  notice.NewVersionAvalaible = update::ParseNoticeVersion(newVersion) > current;
+  return notice;
+}
+
 }  // namespace
 
 TNewVersionNotice CheckForNewVersion(const std::string& ProgramPath, const TDownloader& Download) {
   TNewVersionNotice notice;
-  const std::string programFile = core::ExtractFileName(ProgramPath);
-  const TTemporaryFile descriptor(MakeTempFileName(".tmp"));
-  // Without a temporary folder the name is a bare one, which would land in whatever folder
-  // the program runs in: that counts as a failed download.
-  const bool inTempFolder = !core::ExtractFileDir(descriptor.Name()).empty();
-  if (inTempFolder && Download(update::AboutDescriptorURL(programFile), descriptor.Name())) {
-    const auto reader = update::TAboutDescriptorReader::FromFile(descriptor.Name());
-    const std::string newVersion = reader.ReadString("file1", "newversion", "");
-    notice.News = reader.ReadString("update", "descr", "");
-    notice.ExeSetup = reader.ReadString("action", "runbefore", "");
-    const update::TFileVersion current = update::ReadFileVersion(ProgramPath);
-    notice.NewVersionAvalaible = update::ParseNoticeVersion(newVersion) > current;
+  const std::string descriptorName = MakeTempFileName(".tmp");
+  // Without a temporary folder the name is a bare one, in whatever folder the program runs
+  // in: that counts as a failed download, and nothing of that folder is written or removed.
+  if (!core::ExtractFileDir(descriptorName).empty()) {
+    const TTemporaryFile descriptor(descriptorName);
+    const std::string programFile = core::ExtractFileName(ProgramPath);
+    if (Download(update::AboutDescriptorURL(programFile), descriptor.Name()))
+      notice = ReadNotice(ProgramPath, descriptor.Name());
   }
   notice.News = update::ReleaseNotesWithLineBreaks(notice.News);
   return notice;

@@ -1,5 +1,7 @@
 #include "app/ErrorText.h"
 
+#include <cstdio>
+
 namespace skyrelle::app {
 
 std::string ErrorBoxText(std::string_view Message) {
@@ -16,6 +18,14 @@ std::string ExceptionMessage(const std::exception_ptr& Error) {
   } catch (...) {
     return "Unknown error";
   }
+}
+
+std::string CurrentErrorBoxText() {
+  return ErrorBoxText(ExceptionMessage(std::current_exception()));
+}
+
+void ReportUnshownError() noexcept {
+  std::fputs("Skyrelle: an error could not be shown\n", stderr);
 }
 
 }  // namespace skyrelle::app

@@ -14,4 +14,10 @@ std::string ErrorBoxText(std::string_view Message);
 // What an error says; "Unknown error" for one that is not a std::exception.
 std::string ExceptionMessage(const std::exception_ptr& Error);
 
+// The error box's text for the exception in flight: call inside a catch block.
+std::string CurrentErrorBoxText();
+
+// When the error box itself failed (out of memory): the message can only go to the log.
+void ReportUnshownError() noexcept;
+
 }  // namespace skyrelle::app

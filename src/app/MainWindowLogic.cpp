@@ -1,6 +1,5 @@
 #include "app/MainWindowLogic.h"
 
-#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -22,10 +21,9 @@ TMainWindowLogic::~TMainWindowLogic() = default;
 
 void TMainWindowLogic::ShowCurrentError() noexcept {
   try {
-    FView.ShowError(ErrorBoxText(ExceptionMessage(std::current_exception())));
+    FView.ShowError(CurrentErrorBoxText());
   } catch (...) {
-    // The box itself failed (out of memory): the message can only go to the log.
-    std::fputs("Skyrelle: an error could not be shown\n", stderr);
+    ReportUnshownError();
   }
 }
 
@@ -50,9 +48,11 @@ void TMainWindowLogic::FormCreate() {
   try {
     FPanorama = FServices.CreateEngine();
   } catch (...) {
-    ShowCurrentError();
-    const std::exception_ptr error = std::current_exception();
-    Guarded([&] { WithoutEngine(ErrorBoxText(ExceptionMessage(error))); });
+    Guarded([this] {
+      const std::string text = CurrentErrorBoxText();
+      FView.ShowError(text);
+      WithoutEngine(text);
+    });
   }
   Guarded([this] {
     if (!FPanorama) return;

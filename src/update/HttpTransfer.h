@@ -20,6 +20,14 @@ struct TTransferLimits {
   std::int64_t MaxBytes = 0;                 // the most a stored body may hold
 };
 
+// A descriptor is a few lines, and whoever fetches it waits: it comes quickly or not at all.
+inline const TTransferLimits DescriptorLimits{.Connect = std::chrono::seconds(10),
+                                              .Total = std::chrono::seconds(20)};
+// A package or an installer may take as long as data keeps coming.
+inline const TTransferLimits PackageLimits{.Connect = std::chrono::seconds(10),
+                                           .LowSpeedBytes = 1024,
+                                           .LowSpeedTime = std::chrono::seconds(30)};
+
 // Fetches AUrl into ATarget whole (a temporary file beside it, renamed on success): true only
 // for a 2xx answer whose entire body was stored. On failure nothing is left under ATarget and an
 // earlier file there is untouched. Addresses are https with verified certificates; plain http

@@ -19,14 +19,8 @@ namespace skyrelle::update {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 constexpr std::string_view PublicKey = SKYRELLE_UPDATE_PUBLIC_KEY;
-
-// The start waits for the descriptor, so it must come quickly or not at all.
-const TTransferLimits DescriptorLimits{.Connect = 10s, .Total = 20s};
-// A package may take as long as data keeps flowing.
-const TTransferLimits PackageLimits{.Connect = 10s, .LowSpeedBytes = 1024, .LowSpeedTime = 30s};
 
 // What the check reads from the descriptor.
 struct TOffer {

@@ -154,12 +154,20 @@ TEST_F(NewVersionCheck, AProgramFileWithoutVersionRaisesOnceTheDescriptorArrived
   EXPECT_FALSE(fs::exists(TempFiles.back())) << "the temporary copy is removed all the same";
 }
 
-TEST_F(NewVersionCheck, WithoutATemporaryFolderNothingIsFetched) {
+TEST_F(NewVersionCheck, WithoutATemporaryFolderNothingIsFetchedAndTheCurrentFolderIsLeftAlone) {
   const test_support::TTempFolder folder;
   const TTemporaryFolder temp(core::JoinPath(folder.Path(), "missing"));
+  const std::string program = Program();
+  // The user's own file of the bare name, in the folder the program runs in.
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder.Path());
+  std::ofstream(".tmp") << "the user's";
   Descriptor = "[file1]\nnewversion=9.0\n";
-  EXPECT_FALSE(Check(Program()).NewVersionAvalaible);
+  const bool offered = Check(program).NewVersionAvalaible;
+  fs::current_path(previous);
+  EXPECT_FALSE(offered);
   EXPECT_TRUE(Requests.empty()) << "a bare name would land in the current folder";
+  EXPECT_TRUE(fs::exists(fs::path(folder.Path()) / ".tmp")) << "a file that is not ours is removed";
 }
 
 TEST(MakeTempFileName, GivesAFreshNameInTheTemporaryFolderAndLeavesNoFile) {

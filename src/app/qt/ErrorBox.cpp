@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -40,8 +39,7 @@ void ShowErrorBox(const QString& Text) noexcept {
   try {
     Presenter()(QCoreApplication::applicationName(), Text);
   } catch (...) {
-    // The box itself failed (out of memory): the message can only go to the log.
-    std::fputs("Skyrelle: an error could not be shown\n", stderr);
+    ReportUnshownError();
   }
 }
 

@@ -3,15 +3,13 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include "platform/windows/FolderPath.h"
 #include "platform/windows/WideText.h"
 
 namespace skyrelle::platform {
 namespace {
 
-std::string WithoutTrailingSeparator(std::string Path) {
-  while (Path.size() > 3 && (Path.back() == '\\' || Path.back() == '/')) Path.pop_back();
-  return Path;
-}
+using windows::WithoutTrailingSeparator;
 
 std::string KnownFolder(const KNOWNFOLDERID& Folder) {
   wchar_t* path = nullptr;

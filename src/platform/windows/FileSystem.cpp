@@ -22,11 +22,6 @@ std::string ParentFolder(const std::string& Path) {
   return separator == std::string::npos ? std::string(".") : Path.substr(0, separator);
 }
 
-bool IsFolder(const std::string& Path) {
-  const DWORD attributes = GetFileAttributesW(Widen(Path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // Backup semantics let a folder open too, so that it is refused as one.
 HANDLE OpenForQuery(const std::string& FileName, DWORD Access) {
   return CreateFileW(Widen(FileName).c_str(), Access,
@@ -176,7 +171,7 @@ bool TInputFile::ReadAt(std::uint64_t Offset, void* Out, std::size_t Count) noex
 
 // Folders below the user's profile inherit an access list that admits the user only.
 void CreatePrivateFolder(const std::string& Folder) {
-  if (Folder.empty() || IsFolder(Folder)) return;
+  if (Folder.empty() || FolderExists(Folder)) return;
   const std::string parent = ParentFolder(Folder);
   if (parent != Folder && parent != ".") CreatePrivateFolder(parent);
   if (!CreateDirectoryW(Widen(Folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)

@@ -32,6 +32,15 @@ bool StartsWithNoCase(const std::string& AText, std::string_view APrefix) {
 
 bool IsSecure(const std::string& AUrl) { return StartsWithNoCase(AUrl, "https://"); }
 
+// A redirect's target, as the callback is given it; compared in place, since nothing may raise
+// inside a callback of Windows.
+bool IsSecureTarget(const wchar_t* ATarget) {
+  if (ATarget == nullptr) return false;
+  const std::wstring_view target(ATarget);
+  return target.size() >= 8 &&
+         CompareStringOrdinal(target.data(), 8, L"https://", 8, TRUE) == CSTR_EQUAL;
+}
+
 bool IsWebAddress(const std::string& AUrl) {
   return IsSecure(AUrl) || StartsWithNoCase(AUrl, "http://");
 }
@@ -168,9 +177,7 @@ class TDownloadWatch final : public IBindStatusCallback,
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG AProgress, ULONG AProgressMax, ULONG AStatus,
                                        const wchar_t* AText) override {
     if (FJob.GivenUp) return Abort();
-    if (AStatus == BINDSTATUS_REDIRECTING && FSecure &&
-        (AText == nullptr || CompareStringOrdinal(AText, 8, L"https://", 8, TRUE) != CSTR_EQUAL))
-      return Abort();
+    if (AStatus == BINDSTATUS_REDIRECTING && FSecure && !IsSecureTarget(AText)) return Abort();
     if (AStatus == BINDSTATUS_BEGINDOWNLOADDATA || AStatus == BINDSTATUS_DOWNLOADINGDATA ||
         AStatus == BINDSTATUS_ENDDOWNLOADDATA) {
       FJob.Received = AProgress;

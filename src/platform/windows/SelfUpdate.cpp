@@ -5,18 +5,14 @@
 #include <stdlib.h>
 #include <stdexcept>
 
+#include "platform/windows/FolderPath.h"
 #include "platform/windows/WideText.h"
 
 namespace skyrelle::platform {
 namespace {
 
 using windows::Widen;
-
-std::string WithoutTrailingSeparator(std::string AFolder) {
-  while (AFolder.size() > 3 && (AFolder.back() == '\\' || AFolder.back() == '/'))
-    AFolder.pop_back();
-  return AFolder;
-}
+using windows::WithoutTrailingSeparator;
 
 }  // namespace
 

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <optional>
 #include <stdexcept>
@@ -439,18 +438,9 @@ TErrorPresenter SetErrorPresenter(TErrorPresenter APresenter) {
   return std::exchange(Presenter(), std::move(APresenter));
 }
 
-namespace {
-
-void ReportUnshownError() noexcept {
-  // The box itself failed (out of memory): the message can only go to the log.
-  std::fputs("Skyrelle: an error could not be shown\n", stderr);
-}
-
-}  // namespace
-
 void ShowCurrentException() noexcept {
   try {
-    ShowErrorBox(ErrorBoxText(ExceptionMessage(std::current_exception())));
+    ShowErrorBox(CurrentErrorBoxText());
   } catch (...) {
     ReportUnshownError();
   }
