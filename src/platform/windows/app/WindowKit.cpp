@@ -412,14 +412,13 @@ const std::string& ApplicationTitle() {
 
 namespace {
 
-int ShowMessageBox(HWND AOwner, std::string_view AText, UINT AType) {
-  return MessageBoxW(AOwner, Widen(AText).c_str(), Widen(ApplicationTitle()).c_str(), AType);
+int ShowMessageBox(HWND AOwner, std::string_view ACaption, std::string_view AText, UINT AType) {
+  return MessageBoxW(AOwner, Widen(AText).c_str(), Widen(ACaption).c_str(), AType);
 }
 
 TErrorPresenter& Presenter() {
   static TErrorPresenter presenter = [](const std::string& ACaption, const std::string& AText) {
-    MessageBoxW(GetActiveWindow(), Widen(AText).c_str(), Widen(ACaption).c_str(),
-                MB_OK | MB_ICONERROR);
+    ShowMessageBox(GetActiveWindow(), ACaption, AText, MB_OK | MB_ICONERROR);
   };
   return presenter;
 }
@@ -427,11 +426,11 @@ TErrorPresenter& Presenter() {
 }  // namespace
 
 bool AskYesNo(HWND AOwner, std::string_view AText) {
-  return ShowMessageBox(AOwner, AText, MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return ShowMessageBox(AOwner, ApplicationTitle(), AText, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void ShowErrorMessage(HWND AOwner, std::string_view AText) {
-  ShowMessageBox(AOwner, AText, MB_OK | MB_ICONERROR);
+  ShowMessageBox(AOwner, ApplicationTitle(), AText, MB_OK | MB_ICONERROR);
 }
 
 TErrorPresenter SetErrorPresenter(TErrorPresenter APresenter) {

@@ -20,6 +20,7 @@
 #include "support/LocalHttpServer.h"
 #include "support/ScopedVariable.h"
 #include "support/TempFolder.h"
+#include "support/WaitUntil.h"
 #include "update/FileVersion.h"
 #include "update/MakerSite.h"
 
@@ -332,17 +333,28 @@ TEST_F(frmAbout102Test, LinksOpenTheirPagesAndLeaveTheWindowOpen) {
   EXPECT_FALSE(Window().Closed());
 }
 
+// Wine's URL moniker may still hold a downloaded file for a moment after the download ended.
+void RemoveWhenReleased(const std::string& AFileName) {
+  test_support::WaitUntil(
+      [&] {
+        std::error_code held;
+        std::filesystem::remove(AFileName, held);
+        return !held;
+      },
+      std::chrono::seconds(5));
+}
+
 TEST_F(frmAbout102Test, AChosenDownloadLandsInTheDownloadsFolderAndIsShownOnYes) {
   ServeDescriptor("[file1]\nnewversion=9.9.9.9\n[action]\nrunbefore=setup/Setup.exe\n");
   Site.Serve(update::PlatformFilesPath() + "Setup.exe", {.Body = "installer"});
   const std::string target = DownloadFolder() + "Setup.exe";
-  std::filesystem::remove(target);
+  RemoveWhenReleased(target);
   SendMessageW(Window().Handle(), WM_COMMAND, TfrmAbout102::MenSetupId, 0);
   EXPECT_EQ(Questions,
             std::vector<std::string>{"File downloaded successfuly.\nOpen the download folder ?"});
   EXPECT_EQ(Shown, std::vector<std::string>{target});
   EXPECT_TRUE(std::filesystem::exists(target));
-  std::filesystem::remove(target);
+  RemoveWhenReleased(target);
 
   Answer = false;
   SendMessageW(Window().Handle(), WM_COMMAND, TfrmAbout102::MenCabId, 0);
